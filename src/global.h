@@ -1,0 +1,77 @@
+#ifndef GLOBAL_H
+#define GLOBAL_H
+
+#include <QColor>
+#include <QGraphicsView>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+class QMenu;
+
+// Every translation unit gets its own copy of these, like any header constant.
+static const QPoint INVALID_POINT(0x7FFFFFFF, 0x7FFFFFFF);
+static const QColor COLOR_FRONT(Qt::black);
+static const QColor COLOR_BACK(Qt::white);
+static const QColor COLOR_GRID(Qt::lightGray);
+
+// %1 is the image base name, %2 the language suffix ("EN" or "CN").
+static const QString qss_button = QStringLiteral(
+    "QToolButton{border-image: url(:/image/%1_%2_Normal.png);}\n"
+    "QToolButton::hover{border-image: url(:/image/%1_%2_Selected.png);}\n"
+    "QToolButton::pressed{border-image: url(:/image/%1_%2_Pressed.png);}"
+    "QToolButton::checked{border-image: url(:/image/%1_%2_Selected.png);}");
+
+// "EN" or "CN" once the first language has been applied; empty before.
+extern QString language_suffix;
+
+enum TOOL_TYPE : unsigned char {
+    TOOL_MOVE = 0,
+    TOOL_PEN = 1,
+    TOOL_ERASE = 2,
+    TOOL_CUT = 3,
+    TOOL_TOP_LEFT = 4,
+    TOOL_TOP_RIGHT = 5,
+    TOOL_BOTTOM_RIGHT = 6,
+    TOOL_BOTTOM_LEFT = 7,
+    TOOL_TOP = 8,
+    TOOL_BOTTOM = 9,
+    TOOL_LEFT = 10,
+    TOOL_RIGHT = 11,
+};
+
+// Passive display: the owner composes `image`, places it at `image_pos`,
+// optionally sets `select_frame`, and calls viewport()->update().
+class BitmapCtrl : public QGraphicsView
+{
+    Q_OBJECT
+
+public:
+    explicit BitmapCtrl(QWidget* parent = nullptr);
+    ~BitmapCtrl() override;
+
+    QMenu* context_menu;
+    QImage image;
+    QPoint image_pos;
+    QRect select_frame;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
+
+// Keeps an image of image_size centred at `point` inside (or, when larger,
+// covering) a window of window_size.
+void RecalcLocate(QPoint& point, const QSize& image_size, const QSize& window_size);
+
+// Turns a negative width or height into a positive one by swapping edges.
+void RecalcSelectRect(QRectF& rect, const QSize& size);
+
+// Pure geometry behind RecalcLocate, one axis: the interval the centre
+// coordinate is clamped into, [lo, hi] or [hi, lo] when the image is larger.
+int clampLocate(int coordinate, int image_extent, int window_extent);
+
+#endif // GLOBAL_H

@@ -1,0 +1,348 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "aboutdialog.h"
+#include "canvasimage.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTranslator>
+
+static const int BITMAP_WIDTH = 128;
+static const int BITMAP_HEIGHT = 64;
+
+QImage newBitmap()
+{
+    QImage image(BITMAP_WIDTH, BITMAP_HEIGHT, QImage::Format_Mono);
+    image.setColorCount(2);
+    image.setColor(0, COLOR_BACK.rgb());
+    image.setColor(1, COLOR_FRONT.rgb());
+    image.fill(0);
+    return image;
+}
+
+QPen makeStrokePen(const QColor& colour, int width)
+{
+    return QPen(QBrush(colour, Qt::SolidPattern), qreal(width), Qt::SolidLine, Qt::SquareCap,
+                Qt::BevelJoin);
+}
+
+QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen)
+{
+    QImage result = image;
+    const int n = points.size();
+    if (n == 0)
+        return result;
+    QPainter painter(&result);
+    painter.setPen(pen);
+    if (n == 1) {
+        const QLine dot(points[0], points[0]);
+        painter.drawLines(&dot, 1);
+    } else {
+        // Each point twice in a row, read from the second: (p0,p1), (p1,p2), ...
+        // so every segment gets its own square caps and no joins form.
+        QVector<QPoint> pairs;
+        pairs.reserve(2 * n);
+        for (const QPoint& p : points) {
+            pairs.append(p);
+            pairs.append(p);
+        }
+        painter.drawLines(pairs.constData() + 1, n - 1);
+    }
+    painter.end();
+    return result;
+}
+
+QUrl helpUrl(const QString& app_dir)
+{
+    return QUrl(QStringLiteral("file:///") + app_dir + QStringLiteral("/help.html"),
+                QUrl::TolerantMode);
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent, Qt::FramelessWindowHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , ui(new Ui_MainWindow)
+    , file_dialog(nullptr)
+    , pen_menu(nullptr)
+    , erase_menu(nullptr)
+    , pen_group(this)
+    , erase_group(this)
+    , drag_point(INVALID_POINT)
+    , center_point(0, 0)
+    , history_index(0)
+    , last_point(INVALID_POINT)
+    , tool(TOOL_PEN)
+    , zoom(5)
+    , pen_size(1)
+    , erase_size(1)
+{
+    ui->setupUi(this);
+    setFixedSize(size());
+
+    QFont label_font = ui->label_x->font();
+    label_font.setPixelSize(18);
+    ui->label_x->setFont(label_font);
+    ui->label_y->setFont(label_font);
+    ui->label_PosX->setFont(label_font);
+    ui->label_PosY->setFont(label_font);
+
+    // Inserting the first item makes it current, which runs onLanguage(0).
+    QListWidget* list = new QListWidget;
+    ui->comboBox->setView(list);
+    ui->comboBox->setModel(list->model());
+    ui->comboBox->insertItem(0, QStringLiteral("English"));
+    ui->comboBox->insertItem(1, QStringLiteral("中文"));
+    QFont list_font = ui->comboBox->font();
+    list_font.setPixelSize(14);
+    list->setFont(list_font);
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setData(Qt::TextAlignmentRole, int(Qt::AlignCenter));
+
+    pen_menu = new QMenu(this);
+    erase_menu = new QMenu(this);
+    const QList<QAction*> pen_actions = { ui->action_pensize_1, ui->action_pensize_3,
+                                          ui->action_pensize_5, ui->action_pensize_7,
+                                          ui->action_pensize_9 };
+    const QList<QAction*> erase_actions = { ui->action_erasesize_1, ui->action_erasesize_3,
+                                            ui->action_erasesize_5, ui->action_erasesize_7,
+                                            ui->action_erasesize_9 };
+    for (QAction* action : pen_actions) {
+        pen_menu->addAction(action);
+        pen_group.addAction(action);
+    }
+    for (QAction* action : erase_actions) {
+        erase_menu->addAction(action);
+        erase_group.addAction(action);
+    }
+
+    ui->graphicsView->viewport()->installEventFilter(this);
+    ui->graphicsView->context_menu = pen_menu;
+    ui->toolButton_2->installEventFilter(this);
+    ui->toolButton_3->installEventFilter(this);
+
+    history_index = 0;
+    zoom = quint8(ui->verticalSlider->value());
+    pen_size = 1;
+    erase_size = 1;
+    tool = TOOL_PEN;
+
+    file_path = QStringLiteral("Picture001");
+    bitmap = newBitmap();
+    center_point = QPoint(ui->graphicsView->width() / 2, ui->graphicsView->height() / 2);
+    refresh();
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+QPen MainWindow::strokePen() const
+{
+    if (tool == TOOL_ERASE)
+        return makeStrokePen(COLOR_BACK, erase_size);
+    return makeStrokePen(COLOR_FRONT, pen_size);
+}
+
+void MainWindow::refresh()
+{
+    if (bitmap.isNull())
+        return;
+
+    const bool drawing = (tool == TOOL_PEN || tool == TOOL_ERASE) && !line_points.isEmpty();
+    const QImage work = drawing ? ImageLine(bitmap, line_points, strokePen()) : bitmap;
+
+    BitmapCtrl* view = ui->graphicsView;
+    renderCanvas(work, zoom, view->image);
+    const int W = view->image.width();
+    const int H = view->image.height();
+    qDebug("center_point:(%d,%d) image size:(%d,%d)", center_point.x(), center_point.y(), W, H);
+    view->image_pos = QPoint(center_point.x() - W / 2, center_point.y() - H / 2);
+    view->viewport()->update();
+}
+
+void MainWindow::moveBitmap()
+{
+    const QSize view_size = ui->graphicsView->viewport()->size();
+    const int sw = BITMAP_WIDTH * zoom;
+    const int sh = BITMAP_HEIGHT * zoom;
+    RecalcLocate(center_point, QSize(sw, sh), view_size);
+    const int lx = center_point.x();
+    const int ly = center_point.y();
+    ui->line_left->setVisible(lx >= sw / 2);
+    ui->line_right->setVisible(view_size.width() - lx >= sw - sw / 2);
+    ui->line_top->setVisible(ly >= sh / 2);
+    ui->line_bottom->setVisible(view_size.height() - ly >= sh - sh / 2);
+}
+
+void MainWindow::onZoom(int value)
+{
+    zoom = quint8(value);
+    moveBitmap();
+    refresh();
+}
+
+// The slot names run against the buttons: onZoomIn shrinks the cells.
+void MainWindow::onZoomIn()
+{
+    QSlider* slider = ui->verticalSlider;
+    if (slider->value() > slider->minimum())
+        slider->setValue(slider->value() - 1);
+}
+
+void MainWindow::onZoomOut()
+{
+    QSlider* slider = ui->verticalSlider;
+    if (slider->value() < slider->maximum())
+        slider->setValue(slider->value() + 1);
+}
+
+void MainWindow::onMove()
+{
+    qDebug("set move mode");
+    ui->toolButton_1->setChecked(true);
+    ui->toolButton_2->setChecked(false);
+    ui->toolButton_3->setChecked(false);
+    ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
+    ui->graphicsView->context_menu = nullptr;
+    tool = TOOL_MOVE;
+}
+
+void MainWindow::onPen()
+{
+    qDebug("set pen mode");
+    ui->toolButton_1->setChecked(false);
+    ui->toolButton_2->setChecked(true);
+    ui->toolButton_3->setChecked(false);
+    ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
+    ui->graphicsView->context_menu = pen_menu;
+    tool = TOOL_PEN;
+}
+
+void MainWindow::onErase()
+{
+    qDebug("set erase mode");
+    ui->toolButton_1->setChecked(false);
+    ui->toolButton_2->setChecked(false);
+    ui->toolButton_3->setChecked(true);
+    ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
+    ui->graphicsView->context_menu = erase_menu;
+    tool = TOOL_ERASE;
+}
+
+void MainWindow::onPenSize1(bool checked) { if (checked) pen_size = 1; }
+void MainWindow::onPenSize3(bool checked) { if (checked) pen_size = 3; }
+void MainWindow::onPenSize5(bool checked) { if (checked) pen_size = 5; }
+void MainWindow::onPenSize7(bool checked) { if (checked) pen_size = 7; }
+void MainWindow::onPenSize9(bool checked) { if (checked) pen_size = 9; }
+void MainWindow::onEraseSize1(bool checked) { if (checked) erase_size = 1; }
+void MainWindow::onEraseSize3(bool checked) { if (checked) erase_size = 3; }
+void MainWindow::onEraseSize5(bool checked) { if (checked) erase_size = 5; }
+void MainWindow::onEraseSize7(bool checked) { if (checked) erase_size = 7; }
+void MainWindow::onEraseSize9(bool checked) { if (checked) erase_size = 9; }
+
+void MainWindow::onLanguage(int index)
+{
+    static QTranslator translator_local;
+    static QTranslator translator_system;
+
+    if (index == 0) {
+        language_suffix = QStringLiteral("EN");
+        translator_system.load(QString());
+        translator_local.load(QString());
+    } else {
+        language_suffix = QStringLiteral("CN");
+        const QString dir = QCoreApplication::applicationDirPath();
+        translator_system.load(QStringLiteral("qt_zh_CN.qm"), dir);
+        translator_local.load(QStringLiteral("language_zh_CN.qm"), dir);
+    }
+    // installTranslator would stack a second copy of an installed translator.
+    QCoreApplication::removeTranslator(&translator_system);
+    QCoreApplication::removeTranslator(&translator_local);
+    QCoreApplication::installTranslator(&translator_system);
+    QCoreApplication::installTranslator(&translator_local);
+
+    ui->openFileButton->setStyleSheet(qss_button.arg(QStringLiteral("Open"), language_suffix));
+    ui->saveFileButton->setStyleSheet(qss_button.arg(QStringLiteral("SaveAsBitmap"), language_suffix));
+    ui->saveCCodeButton->setStyleSheet(qss_button.arg(QStringLiteral("SaveAsCode"), language_suffix));
+    ui->helpButton->setStyleSheet(qss_button.arg(QStringLiteral("Help"), language_suffix));
+    ui->aboutButton->setStyleSheet(qss_button.arg(QStringLiteral("About"), language_suffix));
+    ui->comboBox->setStyleSheet(
+        QStringLiteral("QComboBox{color:transparent;border-image:url(:/image/Language_%1.png);}\n"
+                       "QComboBox::drop-down{border:none;color:transparent;}\n"
+                       "QComboBox::down-arrow{color:transparent;}")
+            .arg(language_suffix));
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}
+
+void MainWindow::onHelp()
+{
+    QDesktopServices::openUrl(helpUrl(QCoreApplication::applicationDirPath()));
+}
+
+void MainWindow::onAbout()
+{
+    ui->aboutButton->setCheckable(true);
+    ui->aboutButton->setChecked(true);
+    {
+        AboutDialog dialog(this);
+        dialog.exec();
+    }
+    ui->aboutButton->setChecked(false);
+    ui->aboutButton->setCheckable(false);
+}
+
+void MainWindow::showMinimized()
+{
+    // A frameless window cannot be iconified on every desktop; lend it a
+    // frame for the moment of minimising.
+    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QWidget::showMinimized();
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    show();
+}
+
+static bool plainLeft(Qt::MouseButton button)
+{
+    return button == Qt::LeftButton && QGuiApplication::keyboardModifiers() == Qt::NoModifier;
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (plainLeft(event->button()))
+        drag_point = event->globalPos();
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() != Qt::LeftButton
+        || QGuiApplication::keyboardModifiers() != Qt::NoModifier)
+        return;
+    if (drag_point == INVALID_POINT)
+        return;
+    move(pos() + event->globalPos() - drag_point);
+    drag_point = event->globalPos();
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (plainLeft(event->button()))
+        drag_point = INVALID_POINT;
+}

@@ -1,0 +1,131 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "global.h"
+#include "history.h"
+
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QImage>
+#include <QList>
+#include <QMainWindow>
+#include <QPen>
+#include <QPoint>
+#include <QString>
+#include <QUrl>
+
+class QMenu;
+class Ui_MainWindow;
+
+// Returns a copy of `image` with the stroke through `points` drawn by `pen`.
+QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen);
+
+// A clear 128 x 64 working bitmap: Format_Mono, colour 0 COLOR_BACK, 1 COLOR_FRONT.
+QImage newBitmap();
+
+// The pen every stroke is drawn with: solid, square caps, bevel joins.
+QPen makeStrokePen(const QColor& colour, int width);
+
+// The help page's URL for a program living in `app_dir`.
+QUrl helpUrl(const QString& app_dir);
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void openFile(const QString& path);
+
+public slots:
+    void onFilterSelected(const QString& filter);
+    void onLanguage(int index);
+    void showMinimized();
+    void onOpenFile();
+    void onSaveFile();
+    void onSaveCCode();
+    void onHelp();
+    void onAbout();
+    void onZoom(int zoom);
+    void onZoomIn();
+    void onZoomOut();
+    void onMove();
+    void onPen();
+    void onErase();
+    void onInvert();
+    void onRotateCW();
+    void onRotateCCW();
+    void onMirrorX();
+    void onMirrorY();
+    void onUndo();
+    void onRedo();
+    void onPenSize1(bool checked);
+    void onPenSize3(bool checked);
+    void onPenSize5(bool checked);
+    void onPenSize7(bool checked);
+    void onPenSize9(bool checked);
+    void onEraseSize1(bool checked);
+    void onEraseSize3(bool checked);
+    void onEraseSize5(bool checked);
+    void onEraseSize7(bool checked);
+    void onEraseSize9(bool checked);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    friend class MainWindowTester;
+
+    void moveBitmap();
+    void refresh();
+
+    // Edit history and whole-image commands (mainwindow_history.cpp).
+    void AddHistory(const BITMAP_OPERATE& op);
+    QImage getRotateSource(int index);
+    void rotate(OPERATE_TYPE type);
+
+    // Strokes and canvas pointer handling (mainwindow_canvas.cpp).
+    QPen strokePen() const;
+    QPoint mapToBitmap(const QPoint& viewport_pos) const;
+    void beginStroke(const QPoint& viewport_pos);
+    bool extendStroke(const QPoint& pixel);
+    void commitStroke();
+    void commitStrokeOnCtrl();
+    bool canvasEvent(QEvent* event);
+
+    // Files (mainwindow_files.cpp).
+    bool showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
+                        const QString& filter);
+    QString loadCodeTemplate();
+    void showError(const QString& text);
+
+    Ui_MainWindow* ui;
+    QFileDialog* file_dialog;
+    QMenu* pen_menu;
+    QMenu* erase_menu;
+    QActionGroup pen_group;
+    QActionGroup erase_group;
+    QPoint drag_point;
+    QImage bitmap;
+    QString file_path;
+    QList<BITMAP_OPERATE> history;
+    QList<QPoint> line_points;
+    QPoint center_point;
+    int history_index;
+    QPoint last_point;
+    TOOL_TYPE tool;
+    quint8 zoom;
+    quint8 pen_size;
+    quint8 erase_size;
+};
+
+#endif // MAINWINDOW_H

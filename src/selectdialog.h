@@ -1,0 +1,57 @@
+#ifndef SELECTDIALOG_H
+#define SELECTDIALOG_H
+
+#include "global.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRectF>
+
+class Ui_SelectDialog;
+
+// Modal crop dialog: shows a picture, lets the user pick a region, and turns
+// that region into the 128 x 64 one-bit working bitmap.
+class SelectDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit SelectDialog(QWidget* parent = nullptr);
+    ~SelectDialog() override;
+
+    void setSource(const QImage& image);
+    QImage getSource() const;
+    QRect getSelectRect() const;
+
+public slots:
+    void onScale(int value);
+    void onZoomIn();
+    void onZoomOut();
+    void onMove();
+    void onCut();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    friend class SelectDialogTester;
+
+    void refresh();
+
+    Ui_SelectDialog* ui;
+    QImage source;
+    QImage scaled_source;
+    QRectF select_rect;
+    QRectF select_rect_origin;
+    QPoint center_point;
+    double scale_fit;
+    int scale_level;
+    int tool;
+    QPoint last_point;
+};
+
+#endif // SELECTDIALOG_H
