@@ -2,20 +2,264 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include <QEvent>
-#include <QKeyEvent>
+#include "stroke.h"
 
-QPoint MainWindow::mapToBitmap(const QPoint& pos) const { return pos; }
-void MainWindow::beginStroke(const QPoint&) {}
-bool MainWindow::extendStroke(const QPoint&) { return false; }
-void MainWindow::commitStroke() {}
-void MainWindow::commitStrokeOnCtrl() {}
-bool MainWindow::canvasEvent(QEvent*) { return false; }
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+static const QSize BITMAP_SIZE(128, 64);
+
+static bool isInvalid(const QPoint& point)
+{
+    return point.x() == INVALID_POINT.x() || point.y() == INVALID_POINT.y();
+}
+
+static QString dropPath(const QDropEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    if (!mime || !mime->hasUrls())
+        return QString();
+    return droppedPicturePath(mime->urls());
+}
+
+// A dropped picture is only read, so never let the source believe it was moved.
+static void acceptAsCopy(QDropEvent* event)
+{
+    if (event->possibleActions() & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+QPoint MainWindow::mapToBitmap(const QPoint& viewport_pos) const
+{
+    return mapCanvasToBitmap(viewport_pos, center_point, zoom, BITMAP_SIZE);
+}
+
+void MainWindow::beginStroke(const QPoint& viewport_pos)
+{
+    if (bitmap.isNull())
+        return;
+    line_points.clear();
+    line_points.append(mapToBitmap(viewport_pos));
+    refresh();
+}
+
+bool MainWindow::extendStroke(const QPoint& pixel)
+{
+    if (bitmap.isNull())
+        return false;
+    return appendStrokePoint(line_points, pixel);
+}
+
+void MainWindow::commitStroke()
+{
+    if ((tool != TOOL_PEN && tool != TOOL_ERASE) || bitmap.isNull() || line_points.isEmpty())
+        return;
+    ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
+    const QList<QPoint> points = line_points;
+    commitStrokeOnCtrl();
+    if (tool == TOOL_PEN)
+        qDebug("%s", qPrintable(strokeLogLine(points)));
+    refresh();
+}
+
+// The canvas already shows the stroke from its last preview, so no refresh.
+void MainWindow::commitStrokeOnCtrl()
+{
+    if ((tool != TOOL_PEN && tool != TOOL_ERASE) || bitmap.isNull() || line_points.isEmpty())
+        return;
+    // The history keeps the bitmap from before the stroke.
+    if (tool == TOOL_PEN)
+        AddHistory(BITMAP_OPERATE(OPERATE_PEN, bitmap, line_points, pen_size));
+    else
+        AddHistory(BITMAP_OPERATE(OPERATE_ERASE, bitmap, line_points, erase_size));
+    bitmap = ImageLine(bitmap, line_points, strokePen());
+    line_points.clear();
+}
+
+// The viewport's rows of the event filter. True when the event is consumed.
+bool MainWindow::canvasEvent(QEvent* event)
+{
+    QWidget* viewport = ui->graphicsView->viewport();
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+
+    switch (event->type()) {
+    case QEvent::DragEnter: {
+        QDragEnterEvent* drag = static_cast<QDragEnterEvent*>(event);
+        if (dropPath(drag).isEmpty())
+            drag->ignore();
+        else
+            acceptAsCopy(drag);
+        return true;
+    }
+    case QEvent::Drop: {
+        QDropEvent* drop = static_cast<QDropEvent*>(event);
+        const QString path = dropPath(drop);
+        if (!path.isEmpty()) {
+            acceptAsCopy(drop);
+            activateWindow();
+            // The import's dialogs must not run inside the drop: the drag
+            // source would stay frozen until they close.
+            QMetaObject::invokeMethod(this, [this, path] { openFile(path); },
+                                      Qt::QueuedConnection);
+        }
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (modifiers == Qt::ControlModifier) {
+            last_point = mouse->pos();
+            return true;
+        }
+        if (modifiers != Qt::NoModifier)
+            return false;
+        last_point = mouse->pos();
+        if (tool == TOOL_PEN || tool == TOOL_ERASE)
+            beginStroke(mouse->pos());
+        else if (tool == TOOL_MOVE)
+            viewport->setCursor(Qt::ClosedHandCursor);
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        const QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (modifiers == Qt::ControlModifier) {
+            last_point = INVALID_POINT;
+            viewport->setCursor(Qt::OpenHandCursor);
+            return true;
+        }
+        if (modifiers != Qt::NoModifier)
+            return false;
+        last_point = INVALID_POINT;
+        if (tool == TOOL_PEN || tool == TOOL_ERASE)
+            commitStroke();
+        else if (tool == TOOL_MOVE)
+            viewport->setCursor(Qt::OpenHandCursor);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint pos = mouse->pos();
+        const QPoint pixel = mapToBitmap(pos);
+        ui->label_PosX->setText(QString::number(pixel.x()));
+        ui->label_PosY->setText(QString::number(pixel.y()));
+        if (isInvalid(last_point) || mouse->buttons() != Qt::LeftButton)
+            return false;
+        if (modifiers == Qt::ControlModifier) {
+            center_point += pos - last_point;
+            moveBitmap();
+            last_point = pos;
+            refresh();
+            return true;
+        }
+        if (modifiers != Qt::NoModifier)
+            return false;
+        if (tool == TOOL_PEN || tool == TOOL_ERASE) {
+            if (!extendStroke(pixel))
+                return true;
+        } else if (tool == TOOL_MOVE) {
+            center_point += pos - last_point;
+            moveBitmap();
+        } else {
+            return true;
+        }
+        last_point = pos;
+        refresh();
+        return true;
+    }
+    case QEvent::Wheel: {
+        const QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
+        QSlider* slider = ui->verticalSlider;
+        const int value = wheelZoom(slider->value(), wheel->angleDelta().y(), slider->minimum(),
+                                    slider->maximum());
+        if (value != slider->value())
+            slider->setValue(value);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    const QEvent::Type type = event->type();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+
+    // Only input events reach the form below: they cannot arrive while the
+    // window is being torn down.
+    if (press && (watched == ui->toolButton_2 || watched == ui->toolButton_3)) {
+        const QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton
+            && QGuiApplication::keyboardModifiers() == Qt::NoModifier) {
+            QMenu* menu = watched == ui->toolButton_2 ? pen_menu : erase_menu;
+            menu->exec(mouse->globalPos());
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+
+    switch (type) {
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        if (watched == ui->graphicsView->viewport() && canvasEvent(event))
+            return true;
+        break;
+    default:
+        break;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::keyPressEvent(QKeyEvent* event) { QMainWindow::keyPressEvent(event); }
-void MainWindow::keyReleaseEvent(QKeyEvent* event) { QMainWindow::keyReleaseEvent(event); }
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Control) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    // A held key repeats on some desktops; a repeat must not end a Ctrl-drag.
+    if (event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
+    qDebug("control key pressed");
+    last_point = INVALID_POINT;
+    ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
+    commitStrokeOnCtrl();
+    event->accept();
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Control) {
+        QMainWindow::keyReleaseEvent(event);
+        return;
+    }
+    if (event->isAutoRepeat()) {
+        event->accept();
+        return;
+    }
+    qDebug("control key released");
+    last_point = INVALID_POINT;
+    QWidget* viewport = ui->graphicsView->viewport();
+    if (tool == TOOL_PEN || tool == TOOL_ERASE)
+        viewport->setCursor(Qt::CrossCursor);
+    else if (tool == TOOL_MOVE)
+        viewport->setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}

@@ -1,0 +1,37 @@
+#ifndef STROKE_H
+#define STROKE_H
+
+#include <QList>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QUrl>
+
+// The bitmap pixel under viewport position `pos` when the bitmap, enlarged
+// `zoom` times, is centred at `center`. Integer division truncates toward
+// zero, so up to zoom - 1 viewport pixels left of (or above) the bitmap still
+// map to column (row) 0.
+QPoint mapCanvasToBitmap(const QPoint& pos, const QPoint& center, int zoom,
+                         const QSize& bitmap_size);
+
+// True when `p` continues the segment b -> a along the same straight line
+// without turning back, so `a` can be dropped from the stroke.
+bool continuesRun(const QPoint& b, const QPoint& a, const QPoint& p);
+
+// Adds `p` to a stroke, replacing the last point when `p` continues the last
+// straight run. Returns false, leaving `points` unchanged, when `p` repeats
+// the last point.
+bool appendStrokePoint(QList<QPoint>& points, const QPoint& p);
+
+// The log line of a committed pen stroke: "points: (3,4) (10,4)".
+QString strokeLogLine(const QList<QPoint>& points);
+
+// The local path of a dropped picture, or an empty string unless `urls` is
+// exactly one local file ending in .bmp, .jpg or .jpeg (any case).
+QString droppedPicturePath(const QList<QUrl>& urls);
+
+// The zoom slider value after a wheel turn of `delta` eighths of a degree
+// from `value`: whole notches only, kept within [minimum, maximum].
+int wheelZoom(int value, int delta, int minimum, int maximum);
+
+#endif // STROKE_H
