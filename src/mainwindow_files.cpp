@@ -2,14 +2,219 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-bool MainWindow::showFileDialog(QString&, QFileDialog::AcceptMode, const QString&, const QString&)
+#include "codegen.h"
+#include "picture.h"
+#include "selectdialog.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QToolButton>
+
+namespace {
+
+// While a command's dialog is open its button shows its selected skin.
+void setButtonPressed(QToolButton* button, bool pressed)
 {
-    return false;
+    if (pressed) {
+        button->setCheckable(true);
+        button->setChecked(true);
+    } else {
+        button->setChecked(false);
+        button->setCheckable(false);
+    }
 }
-void MainWindow::onFilterSelected(const QString&) {}
-void MainWindow::onOpenFile() {}
-void MainWindow::openFile(const QString&) {}
-void MainWindow::onSaveFile() {}
-QString MainWindow::loadCodeTemplate() { return QString(); }
-void MainWindow::onSaveCCode() {}
-void MainWindow::showError(const QString&) {}
+
+} // namespace
+
+bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
+                                const QString& filter)
+{
+    const QStringList desktops = QStandardPaths::standardLocations(QStandardPaths::DesktopLocation);
+
+    QFileDialog dialog(this, Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                 | Qt::WindowCloseButtonHint);
+    file_dialog = &dialog;
+    connect(&dialog, &QFileDialog::filterSelected, this, &MainWindow::onFilterSelected);
+
+    const bool saving = mode == QFileDialog::AcceptSave;
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(title);
+    if (!path.isEmpty()) {
+        if (saving)
+            dialog.selectFile(path);
+        else
+            dialog.setDirectory(path);
+    }
+    dialog.setNameFilter(filter);
+
+    if (!desktops.isEmpty()) {
+        QList<QUrl> urls = dialog.sidebarUrls();
+        urls.append(QUrl::fromLocalFile(desktops.first()));
+        dialog.setSidebarUrls(urls);
+    }
+    onFilterSelected(dialog.selectedNameFilter());
+
+    const int result = dialog.exec();
+
+    disconnect(&dialog, &QFileDialog::filterSelected, this, &MainWindow::onFilterSelected);
+    file_dialog = nullptr;
+
+    if (result != QDialog::Accepted)
+        return false;
+    const QStringList files = dialog.selectedFiles();
+    if (files.size() != 1 || files.first().isEmpty())
+        return false;
+    path = files.first();
+    return true;
+}
+
+void MainWindow::onFilterSelected(const QString& filter)
+{
+    if (!file_dialog)
+        return;
+    static const char* const patterns[][2] = {
+        { "(*.bmp)", "bmp" }, { "(*.jpg)", "jpg" }, { "(*.jpeg)", "jpeg" },
+        { "(*.cpp)", "cpp" }, { "(*.c)", "c" },
+    };
+    for (const auto& pattern : patterns) {
+        if (filter.contains(QLatin1String(pattern[0]))) {
+            file_dialog->setDefaultSuffix(QLatin1String(pattern[1]));
+            return;
+        }
+    }
+}
+
+void MainWindow::onOpenFile()
+{
+    setButtonPressed(ui->openFileButton, true);
+    QString path = QFileInfo(file_path).absolutePath();
+    const QString filter = tr("image file") + QStringLiteral("(*.bmp *.jpg *.jpeg)");
+    const bool chosen = showFileDialog(path, QFileDialog::AcceptOpen, tr("Open"), filter);
+    setButtonPressed(ui->openFileButton, false);
+    if (chosen)
+        openFile(path);
+}
+
+void MainWindow::openFile(const QString& path)
+{
+    const QImage picture = loadPicture(path);
+    if (picture.isNull()) {
+        showError(tr("Open file error"));
+        return;
+    }
+
+    SelectDialog dialog(this);
+    dialog.setSource(picture);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QImage result = dialog.getSource();
+    if (result.isNull())
+        return;
+
+    history.clear();
+    history_index = 0;
+    file_path = path;
+    bitmap = result;
+    center_point = QPoint(ui->graphicsView->width() / 2, ui->graphicsView->height() / 2);
+    QSlider* slider = ui->verticalSlider;
+    if (slider->value() == slider->minimum())
+        refresh();
+    else
+        slider->setValue(slider->minimum());
+}
+
+void MainWindow::onSaveFile()
+{
+    setButtonPressed(ui->saveFileButton, true);
+    QString path = proposedPath(file_path, QStringLiteral(".bmp"));
+    const QString filter = tr("BMP file") + QStringLiteral("(*.bmp);;") + tr("JPG file")
+                           + QStringLiteral("(*.jpg);;") + tr("JPEG file")
+                           + QStringLiteral("(*.jpeg)");
+    const bool chosen = showFileDialog(path, QFileDialog::AcceptSave, tr("Save As"), filter);
+    setButtonPressed(ui->saveFileButton, false);
+    if (!chosen)
+        return;
+
+    const QByteArray format = imageFormatForPath(path);
+    const QImage image = bitmap;
+    const WriteResult result =
+        format.isEmpty() ? WriteResult::OpenFailed
+                         : writeFileSafely(path, QIODevice::NotOpen, [&](QIODevice& device) {
+                               return image.save(&device, format.constData());
+                           });
+    if (result != WriteResult::Ok)
+        showError(tr("Save file error"));
+}
+
+QString MainWindow::loadCodeTemplate()
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/template.txt");
+    // Anything but a regular file (a folder, a pipe) counts as missing.
+    if (!QFileInfo(path).isFile())
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const qint64 size = file.size();
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (bytes.size() != size)
+        return QString();
+    return decodeCodeTemplate(bytes);
+}
+
+void MainWindow::onSaveCCode()
+{
+    const QString code_template = loadCodeTemplate();
+    if (code_template.isEmpty()) {
+        setButtonPressed(ui->saveCCodeButton, true);
+        showError(tr("Load code template file error"));
+        setButtonPressed(ui->saveCCodeButton, false);
+        return;
+    }
+    const QRect box = setPixelBounds(bitmap);
+    if (box.isNull()) {
+        showError(tr("Bitmap can not be empty"));
+        return;
+    }
+
+    setButtonPressed(ui->saveCCodeButton, true);
+    QString path = proposedPath(file_path, QStringLiteral(".cpp"));
+    const QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
+                           + QStringLiteral("(*.c)");
+    const bool chosen = showFileDialog(path, QFileDialog::AcceptSave, tr("Save As"), filter);
+    setButtonPressed(ui->saveCCodeButton, false);
+    if (!chosen)
+        return;
+
+    const QString identifier = identifierFromPath(path);
+    if (identifier.isEmpty())
+        return;
+    if (!isValidIdentifier(identifier)) {
+        showError(tr("File name only can contains numbers, letters, and '_'.\n"
+                     "('0~9', 'A~Z', 'a~z' and '_')\n\n"));
+        return;
+    }
+
+    const QString code = fillCodeTemplate(code_template, fileNameOfPath(file_path), identifier,
+                                          pixelRowText(bitmap, box), box.width(), box.height(),
+                                          bytesPerRow(box.width()));
+    const QByteArray bytes = code.toUtf8();
+    const WriteResult result = writeFileSafely(path, QIODevice::Text, [&](QIODevice& device) {
+        return device.write(bytes) == bytes.size();
+    });
+    if (result == WriteResult::OpenFailed)
+        showError(tr("Open file for write error"));
+    else if (result == WriteResult::WriteFailed)
+        showError(tr("Write file error"));
+}
+
+void MainWindow::showError(const QString& text)
+{
+    QMessageBox::warning(this, tr("Error"), text);
+}

@@ -1,0 +1,81 @@
+#include "picture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+bool pictureSizeAcceptable(const QSize& size)
+{
+    if (size.width() <= 0 || size.height() <= 0)
+        return false;
+    return qint64(size.width()) * qint64(size.height()) <= MAX_PICTURE_PIXELS;
+}
+
+QImage loadPicture(const QString& path)
+{
+    // A folder fails at once, and a named pipe would block the read forever.
+    if (!QFileInfo(path).isFile())
+        return QImage();
+
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    if (!reader.canRead())
+        return QImage();
+
+    // Decoders allocate the whole claimed size before reading a pixel, so a
+    // tiny file may otherwise ask for gigabytes. A handler that cannot tell
+    // the size without decoding gets the benefit of the doubt.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && !pictureSizeAcceptable(claimed))
+        return QImage();
+
+    const QImage picture = reader.read();
+    if (picture.isNull())
+        return QImage();
+    return picture.convertToFormat(QImage::Format_RGB888);
+}
+
+static WriteResult writeInPlace(const QString& path, QIODevice::OpenMode mode,
+                                const std::function<bool(QIODevice&)>& write)
+{
+    QFile file(path);
+    // Unbuffered, so a failing device reports the failure to the writer.
+    if (!file.open(mode | QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return WriteResult::OpenFailed;
+    const bool written = write(file) && file.error() == QFileDevice::NoError;
+    file.close();
+    return written && file.error() == QFileDevice::NoError ? WriteResult::Ok
+                                                             : WriteResult::WriteFailed;
+}
+
+WriteResult writeFileSafely(const QString& path, QIODevice::OpenMode mode,
+                            const std::function<bool(QIODevice&)>& write)
+{
+    const QFileInfo target(path);
+    if (target.isDir())
+        return WriteResult::OpenFailed;
+    // Replacing a device node such as /dev/full by a regular file would be
+    // far worse than a failed write.
+    if (target.exists() && !target.isFile())
+        return writeInPlace(path, mode, write);
+
+    QSaveFile file(path);
+    if (!file.open(mode | QIODevice::WriteOnly))
+        return WriteResult::OpenFailed;
+    if (!write(file) || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return WriteResult::WriteFailed;
+    }
+    return file.commit() ? WriteResult::Ok : WriteResult::WriteFailed;
+}
+
+QByteArray imageFormatForPath(const QString& path)
+{
+    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    if (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(suffix))
+        return QByteArray();
+    return suffix;
+}
