@@ -1,21 +1,288 @@
 #include "selectdialog.h"
+#include "ui_selectdialog.h"
 
+#include "selectgeometry.h"
+
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QtGlobal>
 
-// Placeholder until the dialog is built; keeps the program linking.
+static const int cursor_type[8] = {
+    Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor, Qt::SizeBDiagCursor,
+    Qt::SizeVerCursor,   Qt::SizeVerCursor,   Qt::SizeHorCursor,   Qt::SizeHorCursor,
+};
+static const int tool_type[8] = {
+    TOOL_TOP_LEFT, TOOL_TOP_RIGHT, TOOL_BOTTOM_RIGHT, TOOL_BOTTOM_LEFT,
+    TOOL_TOP,      TOOL_BOTTOM,    TOOL_LEFT,         TOOL_RIGHT,
+};
+
+static bool isHandle(int tool)
+{
+    return tool >= TOOL_TOP_LEFT && tool <= TOOL_RIGHT;
+}
+
 SelectDialog::SelectDialog(QWidget* parent)
-    : QDialog(parent), ui(nullptr), scale_fit(1.0), scale_level(5), tool(TOOL_CUT),
-      last_point(INVALID_POINT) {}
-SelectDialog::~SelectDialog() = default;
-void SelectDialog::setSource(const QImage& image) { source = image; }
-QImage SelectDialog::getSource() const { return QImage(); }
-QRect SelectDialog::getSelectRect() const { return QRect(); }
-void SelectDialog::onScale(int) {}
-void SelectDialog::onZoomIn() {}
-void SelectDialog::onZoomOut() {}
-void SelectDialog::onMove() {}
-void SelectDialog::onCut() {}
-void SelectDialog::refresh() {}
-bool SelectDialog::eventFilter(QObject* w, QEvent* e) { return QDialog::eventFilter(w, e); }
-void SelectDialog::keyPressEvent(QKeyEvent* e) { QDialog::keyPressEvent(e); }
-void SelectDialog::keyReleaseEvent(QKeyEvent* e) { QDialog::keyReleaseEvent(e); }
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowCloseButtonHint)
+    , ui(new Ui_SelectDialog)
+    , select_rect(2147483647.0, 2147483647.0, 2147483647.0, 2147483647.0)
+    , select_rect_origin(0, 0, 0, 0)
+    , center_point(0, 0)
+    , scale_fit(1.0)
+    , scale_level(5)
+    , tool(TOOL_CUT)
+    , last_point(INVALID_POINT)
+{
+    ui->setupUi(this);
+    setFixedSize(size());
+    ui->title->setPixmap(QPixmap(QStringLiteral(":/image/Title_") + language_suffix
+                                 + QStringLiteral(".png")));
+    ui->okButton->setStyleSheet(qss_button.arg(QStringLiteral("Sure"), language_suffix));
+    ui->cancelButton->setStyleSheet(qss_button.arg(QStringLiteral("Cancel"), language_suffix));
+
+    BitmapCtrl* view = ui->graphicsView;
+    const int frame = qRound(2.0 * view->frameWidth());
+    view->viewport()->resize(view->width() - frame, view->height() - frame);
+    qDebug("viewport size:(%d, %d)", view->viewport()->width(), view->viewport()->height());
+    view->viewport()->installEventFilter(this);
+    view->setBackgroundBrush(QBrush(QColor(192, 192, 192), Qt::SolidPattern));
+    scale_level = ui->horizontalSlider->value();
+}
+
+SelectDialog::~SelectDialog()
+{
+    delete ui;
+}
+
+void SelectDialog::setSource(const QImage& image)
+{
+    source = image.convertToFormat(smoothScalingFormat(image.format()));
+    const QSize viewport = ui->graphicsView->viewport()->size();
+    scale_fit = fitScale(viewport, source.size());
+    center_point = QPoint(viewport.width() / 2, viewport.height() / 2);
+    select_rect = wholeSelection(source.size());
+    qDebug("source:center_point=(%d,%d) select_rect=(%.3lf,%.3lf,%.3lf,%.3lf)", center_point.x(),
+           center_point.y(), select_rect.x(), select_rect.y(), select_rect.width(),
+           select_rect.height());
+    onScale(ui->horizontalSlider->value());
+}
+
+QImage SelectDialog::getSource() const
+{
+    const QRect rect_sel = getSelectRect();
+    const QRect rect_src = sourceRect(select_rect, source.size());
+    const QRect rect_dst = targetRect(rect_src, select_rect, targetSize(rect_sel.size()));
+    qDebug("rect_sel:(%d,%d,%d,%d) rect_src:(%d,%d,%d,%d) rect_dst:(%d,%d,%d,%d)", rect_sel.x(),
+           rect_sel.y(), rect_sel.width(), rect_sel.height(), rect_src.x(), rect_src.y(),
+           rect_src.width(), rect_src.height(), rect_dst.x(), rect_dst.y(), rect_dst.width(),
+           rect_dst.height());
+    return thresholdRegion(source, rect_src, rect_dst);
+}
+
+QRect SelectDialog::getSelectRect() const
+{
+    return selectionInView(select_rect, displayScale(scale_fit, scale_level), center_point);
+}
+
+void SelectDialog::onScale(int value)
+{
+    scale_level = value;
+    const QSize size = scaledSourceSize(source.size(), value, scale_fit);
+    if (source.isNull() || size.isEmpty())
+        scaled_source = QImage();
+    else
+        scaled_source = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    refresh();
+}
+
+void SelectDialog::onZoomIn()
+{
+    QSlider* slider = ui->horizontalSlider;
+    if (slider->value() > slider->minimum())
+        slider->setValue(slider->value() - 1);
+}
+
+void SelectDialog::onZoomOut()
+{
+    QSlider* slider = ui->horizontalSlider;
+    if (slider->value() < slider->maximum())
+        slider->setValue(slider->value() + 1);
+}
+
+void SelectDialog::onMove()
+{
+    ui->toolButton_1->setChecked(true);
+    ui->toolButton_2->setChecked(false);
+    ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
+    tool = TOOL_MOVE;
+}
+
+void SelectDialog::onCut()
+{
+    ui->toolButton_1->setChecked(false);
+    ui->toolButton_2->setChecked(true);
+    ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
+    tool = TOOL_CUT;
+}
+
+void SelectDialog::refresh()
+{
+    BitmapCtrl* view = ui->graphicsView;
+    const QRect rect_sel = getSelectRect();
+    // Hand the last frame's buffer back for reuse; nothing else holds it.
+    QImage buffer;
+    buffer.swap(view->image);
+    view->image = composeView(scaled_source, view->viewport()->size(), center_point, rect_sel,
+                              std::move(buffer));
+    view->select_frame = rect_sel;
+    view->viewport()->update();
+}
+
+bool SelectDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != ui->graphicsView->viewport())
+        return QDialog::eventFilter(watched, event);
+
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            pointerPress(mouse->localPos().toPoint());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            pointerRelease();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->buttons() == Qt::LeftButton)
+            pointerDrag(mouse->localPos().toPoint());
+        else if (mouse->buttons() == Qt::NoButton)
+            pointerHover(mouse->localPos().toPoint());
+        return true;
+    }
+    case QEvent::Wheel:
+        wheelTurn(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        return true;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SelectDialog::pointerPress(const QPoint& pos)
+{
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    if (modifiers == Qt::ControlModifier) {
+        last_point = pos;
+        return;
+    }
+    if (modifiers != Qt::NoModifier)
+        return;
+    last_point = pos;
+    if (tool == TOOL_CUT) {
+        select_rect = pixelSelection(pos, center_point, scale_level * scale_fit);
+        refresh();
+    } else if (tool == TOOL_MOVE) {
+        ui->graphicsView->viewport()->setCursor(Qt::ClosedHandCursor);
+    } else if (isHandle(tool)) {
+        select_rect_origin = select_rect;
+    }
+}
+
+void SelectDialog::pointerRelease()
+{
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    if (modifiers == Qt::ControlModifier) {
+        last_point = INVALID_POINT;
+        ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
+    } else if (modifiers == Qt::NoModifier) {
+        last_point = INVALID_POINT;
+        if (tool == TOOL_MOVE)
+            ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
+    }
+}
+
+void SelectDialog::pointerDrag(const QPoint& pos)
+{
+    if (last_point == INVALID_POINT)
+        return;
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    const bool control = modifiers == Qt::ControlModifier;
+    const bool plain = modifiers == Qt::NoModifier;
+    const double s = scale_level * scale_fit;
+
+    if (control || (plain && tool == TOOL_MOVE)) {
+        center_point += pos - last_point;
+        last_point = pos;
+        refresh();
+    } else if (plain && tool == TOOL_CUT) {
+        select_rect = rubberBand(last_point, pos, center_point, s);
+        RecalcSelectRect(select_rect, scaled_source.size());
+        refresh();
+    } else if (plain && isHandle(tool)) {
+        select_rect = resizedSelection(select_rect_origin, tool,
+                                       viewToSource(pos.x() - last_point.x(), s),
+                                       viewToSource(pos.y() - last_point.y(), s));
+        RecalcSelectRect(select_rect, scaled_source.size());
+        refresh();
+    }
+}
+
+void SelectDialog::pointerHover(const QPoint& pos)
+{
+    if (QGuiApplication::keyboardModifiers() != Qt::NoModifier)
+        return;
+    if (tool != TOOL_CUT && !isHandle(tool))
+        return;
+    const int handle = hitHandle(getSelectRect(), pos);
+    if (handle >= 0) {
+        ui->graphicsView->viewport()->setCursor(Qt::CursorShape(cursor_type[handle]));
+        tool = tool_type[handle];
+    } else if (isHandle(tool)) {
+        ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
+        tool = TOOL_CUT;
+    }
+}
+
+void SelectDialog::wheelTurn(int delta)
+{
+    QSlider* slider = ui->horizontalSlider;
+    const int value = wheelValue(slider->value(), slider->minimum(), slider->maximum(), delta);
+    if (value != slider->value())
+        slider->setValue(value);
+}
+
+void SelectDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Control) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    qDebug("control key pressed");
+    last_point = INVALID_POINT;
+    ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
+    event->accept();
+}
+
+void SelectDialog::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Control) {
+        QDialog::keyReleaseEvent(event);
+        return;
+    }
+    qDebug("control key released");
+    last_point = INVALID_POINT;
+    if (tool != TOOL_MOVE) {
+        tool = TOOL_CUT;
+        ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
+    } else {
+        ui->graphicsView->viewport()->setCursor(Qt::ClosedHandCursor);
+    }
+    event->accept();
+}

@@ -41,8 +41,15 @@ private:
     friend class SelectDialogTester;
 
     void refresh();
+    void pointerPress(const QPoint& pos);
+    void pointerRelease();
+    void pointerDrag(const QPoint& pos);
+    void pointerHover(const QPoint& pos);
+    void wheelTurn(int delta);
 
     Ui_SelectDialog* ui;
+    // Held in the format smooth scaling works in, so that no slider step
+    // converts the whole picture again; the pixels are those given.
     QImage source;
     QImage scaled_source;
     QRectF select_rect;

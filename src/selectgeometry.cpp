@@ -1,0 +1,422 @@
+#include "selectgeometry.h"
+
+#include "global.h"
+#include "mainwindow.h"
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cstring>
+
+static const int BITMAP_WIDTH = 128;
+static const int BITMAP_HEIGHT = 64;
+static const uchar GRAY_LEVEL = 192;
+
+// Far beyond any viewport, yet sums of two such values still fit an int.
+static const double COORDINATE_LIMIT = double(1 << 29);
+
+static double limited(double value)
+{
+    return qBound(-COORDINATE_LIMIT, value, COORDINATE_LIMIT);
+}
+
+// toAlignedRect() without the integer overflow of absurd rectangles (the
+// selection before any source was given).
+static QRect alignedRect(const QRectF& rect)
+{
+    return QRectF(limited(rect.x()), limited(rect.y()), limited(rect.width()),
+                  limited(rect.height()))
+        .toAlignedRect();
+}
+
+double fitScale(const QSize& viewport, const QSize& source)
+{
+    if (source.width() <= 0 || source.height() <= 0)
+        return 1.0;
+    return qMin(double(viewport.width()) / source.width(),
+                double(viewport.height()) / source.height());
+}
+
+double displayScale(double scale_fit, int scale_level)
+{
+    return scale_fit * scale_level / 5;
+}
+
+QSize scaledSourceSize(const QSize& source, int scale_level, double scale_fit)
+{
+    const double width = double(source.width() * scale_level) * scale_fit / 5.0;
+    const double height = double(source.height() * scale_level) * scale_fit / 5.0;
+    return QSize(qRound(width), qRound(height));
+}
+
+QRectF wholeSelection(const QSize& source)
+{
+    return QRectF(-(source.width() / 2), -(source.height() / 2), source.width(), source.height());
+}
+
+QRect selectionInView(const QRectF& select_rect, double k, const QPoint& center)
+{
+    const QRectF scaled(select_rect.x() * k, select_rect.y() * k, select_rect.width() * k,
+                        select_rect.height() * k);
+    return alignedRect(scaled).translated(center);
+}
+
+QRect visibleImageRect(const QSize& viewport, const QSize& scaled, const QPoint& center)
+{
+    const int sw = scaled.width();
+    const int sh = scaled.height();
+    const int cx = center.x();
+    const int cy = center.y();
+    const int left = qMax(0, sw / 2 - cx);
+    const int right = qMin(sw, sw / 2 + viewport.width() - cx);
+    const int top = qMax(0, sh / 2 - cy);
+    const int bottom = qMin(sh, sh / 2 + viewport.height() - cy);
+    if (right <= left || bottom <= top)
+        return QRect();
+    return QRect(left - sw / 2 + cx, top - sh / 2 + cy, right - left, bottom - top);
+}
+
+void RectSub(QRect out[4], const QRect& a, const QRect& b)
+{
+    if (a.isValid() && b.isValid() && a.intersects(b)) {
+        const QRect i = a.intersected(b);
+        out[0] = QRect(QPoint(a.left(), a.top()), QPoint(a.right(), i.top() - 1));
+        out[1] = QRect(QPoint(a.left(), i.top()), QPoint(i.left() - 1, i.bottom()));
+        out[2] = QRect(QPoint(i.right() + 1, i.top()), QPoint(a.right(), i.bottom()));
+        out[3] = QRect(QPoint(a.left(), i.bottom() + 1), QPoint(a.right(), a.bottom()));
+        return;
+    }
+    out[0] = a;
+    out[1] = out[2] = out[3] = QRect();
+}
+
+QImage::Format smoothScalingFormat(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    case QImage::Format_RGBX8888:
+#endif
+    case QImage::Format_RGBA8888_Premultiplied:
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64_Premultiplied:
+        return format;
+    case QImage::Format_RGBA64:
+        return QImage::Format_RGBA64_Premultiplied;
+    default:
+        break;
+    }
+    return QImage(1, 1, format).hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                   : QImage::Format_RGB32;
+}
+
+QRgb darkened(QRgb colour)
+{
+    const int r = qRed(colour);
+    const int g = qGreen(colour);
+    const int b = qBlue(colour);
+    return qRgb(r - r / 4, g - g / 4, b - b / 4);
+}
+
+bool isDark(int red, int green, int blue)
+{
+    return red * 299 + green * 587 + blue * 114 < 128000;
+}
+
+bool isDark(QRgb colour)
+{
+    return isDark(qRed(colour), qGreen(colour), qBlue(colour));
+}
+
+namespace {
+
+// Row-wise painters on an RGB888 canvas; every rectangle is clipped first.
+struct ViewPainter {
+    QImage& canvas;
+    const QImage& pixels; // Format_RGB888 or Format_RGB32
+    QPoint to_scaled;     // viewport position + to_scaled = scaled pixel
+
+    QRect clipped(const QRect& rect) const { return rect.intersected(canvas.rect()); }
+
+    void fill(const QRect& piece, uchar level)
+    {
+        const QRect r = clipped(piece);
+        if (r.isEmpty())
+            return;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memset(canvas.scanLine(y) + 3 * r.left(), level, size_t(3 * r.width()));
+    }
+
+    void copy(const QRect& piece, bool dim)
+    {
+        const QRect r = clipped(piece);
+        if (r.isEmpty())
+            return;
+        const int sx = r.left() + to_scaled.x();
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            uchar* out = canvas.scanLine(y) + 3 * r.left();
+            const uchar* in = pixels.constScanLine(y + to_scaled.y());
+            if (pixels.format() == QImage::Format_RGB888) {
+                in += 3 * sx;
+                if (!dim) {
+                    std::memcpy(out, in, size_t(3 * r.width()));
+                    continue;
+                }
+                for (int n = 3 * r.width(); n > 0; --n, ++in, ++out)
+                    *out = uchar(*in - (*in >> 2));
+            } else {
+                const QRgb* rgb = reinterpret_cast<const QRgb*>(in) + sx;
+                for (int x = 0; x < r.width(); ++x, out += 3) {
+                    const QRgb c = dim ? darkened(rgb[x]) : rgb[x];
+                    out[0] = uchar(qRed(c));
+                    out[1] = uchar(qGreen(c));
+                    out[2] = uchar(qBlue(c));
+                }
+            }
+        }
+    }
+};
+
+} // namespace
+
+QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& center,
+                   const QRect& rect_sel, QImage buffer)
+{
+    QImage canvas = std::move(buffer);
+    if (canvas.size() != viewport || canvas.format() != QImage::Format_RGB888)
+        canvas = QImage(viewport, QImage::Format_RGB888);
+    if (canvas.isNull())
+        return canvas;
+
+    QImage pixels = scaled;
+    if (pixels.format() != QImage::Format_RGB888 && pixels.format() != QImage::Format_RGB32)
+        pixels = pixels.convertToFormat(QImage::Format_RGB32);
+
+    const QRect view_rect(QPoint(0, 0), viewport);
+    const QRect img_rect = visibleImageRect(viewport, pixels.size(), center);
+    ViewPainter painter{canvas, pixels,
+                        QPoint(pixels.width() / 2 - center.x(), pixels.height() / 2 - center.y())};
+
+    QRect outside[4];
+    RectSub(outside, view_rect, img_rect);
+    for (const QRect& piece : outside) {
+        if (!piece.isValid())
+            continue;
+        QRect gray[4];
+        RectSub(gray, piece, rect_sel);
+        for (const QRect& g : gray) {
+            if (g.isValid())
+                painter.fill(g, GRAY_LEVEL);
+        }
+    }
+
+    QRect blank[4];
+    RectSub(blank, rect_sel, img_rect);
+    for (const QRect& piece : blank) {
+        if (piece.isValid())
+            painter.fill(piece, 255);
+    }
+
+    const QRect bright = rect_sel.intersected(img_rect);
+    if (bright.isValid())
+        painter.copy(bright, false);
+
+    QRect dim[4];
+    RectSub(dim, img_rect, rect_sel);
+    for (const QRect& piece : dim) {
+        if (piece.isValid())
+            painter.copy(piece, true);
+    }
+    return canvas;
+}
+
+QSize targetSize(const QSize& selection)
+{
+    const qint64 w = selection.width();
+    const qint64 h = selection.height();
+    if (w <= 0 || h <= 0)
+        return QSize();
+    if (w * BITMAP_HEIGHT < h * BITMAP_WIDTH)
+        return QSize(int(w * BITMAP_HEIGHT / h), BITMAP_HEIGHT);
+    return QSize(BITMAP_WIDTH, int(h * BITMAP_WIDTH / w));
+}
+
+QRect sourceBounds(const QSize& source)
+{
+    const int w = source.width();
+    const int h = source.height();
+    return QRect(QPoint(-(w / 2), -(h / 2)), QPoint(w - w / 2 - 1, h - h / 2 - 1));
+}
+
+QRect sourceRect(const QRectF& select_rect, const QSize& source)
+{
+    const QRect bounds = sourceBounds(source);
+    const QRect aligned = alignedRect(select_rect);
+    if (!bounds.isValid() || !aligned.isValid())
+        return QRect();
+    return aligned.intersected(bounds);
+}
+
+QRect targetRect(const QRect& rect_src, const QRectF& sel, const QSize& target)
+{
+    if (!(sel.width() > 0) || !(sel.height() > 0) || target.isEmpty())
+        return QRect();
+    const int tw = target.width();
+    const int th = target.height();
+    return QRect(qRound((rect_src.x() - sel.x()) * tw / sel.width()) + (BITMAP_WIDTH - tw) / 2,
+                 qRound((rect_src.y() - sel.y()) * th / sel.height()) + (BITMAP_HEIGHT - th) / 2,
+                 qRound(tw * rect_src.width() / sel.width()),
+                 qRound(th * rect_src.height() / sel.height()));
+}
+
+QImage regionView(const QImage& image, const QRect& rect)
+{
+    const QRect r = rect.intersected(image.rect());
+    if (r == image.rect())
+        return image;
+    if (r.isEmpty())
+        return QImage();
+    if (image.depth() < 8 || image.colorCount() > 0)
+        return image.copy(r);
+    const int bytes_per_pixel = image.depth() / 8;
+    const uchar* first = image.constBits() + qsizetype(r.y()) * image.bytesPerLine()
+                         + qsizetype(r.x()) * bytes_per_pixel;
+    return QImage(first, r.width(), r.height(), image.bytesPerLine(), image.format());
+}
+
+QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst)
+{
+    QImage result = newBitmap();
+    if (source.isNull() || !rect_src.isValid() || rect_dst.width() <= 0
+        || rect_dst.height() <= 0)
+        return result;
+
+    const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
+    // The view borrows the source's pixels; it must not outlive this call.
+    const QImage cut = regionView(source, own)
+                           .scaled(rect_dst.size(), Qt::IgnoreAspectRatio,
+                                   Qt::SmoothTransformation);
+    const QRect visible = QRect(rect_dst.topLeft(), cut.size()).intersected(result.rect());
+    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+        uchar* line = result.scanLine(y);
+        for (int x = visible.left(); x <= visible.right(); ++x) {
+            if (isDark(cut.pixel(x - rect_dst.x(), y - rect_dst.y())))
+                line[x >> 3] |= uchar(0x80 >> (x & 7));
+        }
+    }
+    return result;
+}
+
+int handleHalfSize(int width)
+{
+    if (width > 42)
+        return 10;
+    if (width >= 15)
+        return (width - 3) / 4;
+    if (width >= 6)
+        return 2;
+    if (width >= 4)
+        return 1;
+    return 0;
+}
+
+int hitHandle(const QRect& rect_sel, const QPoint& pos)
+{
+    const int l = rect_sel.left();
+    const int t = rect_sel.top();
+    const int r = rect_sel.right();
+    const int b = rect_sel.bottom();
+    const int w = r + 1 - l;
+    const int h = b + 1 - t;
+    const int half = handleHalfSize(w);
+    const int mx = (l + r + 1) / 2;
+    const int my = (t + b + 1) / 2;
+
+    struct Anchor {
+        QPoint at;
+        bool present;
+    };
+    const Anchor anchors[8] = {
+        {QPoint(l, t), w >= 2},   {QPoint(r, t), w >= 2},   {QPoint(r, b), w >= 2},
+        {QPoint(l, b), w >= 2},   {QPoint(mx, t), w >= 11}, {QPoint(mx, b), w >= 11},
+        {QPoint(l, my), h >= 11}, {QPoint(r, my), h >= 11},
+    };
+    for (int i = 0; i < 8; ++i) {
+        if (anchors[i].present && qAbs(pos.x() - anchors[i].at.x()) <= half
+            && qAbs(pos.y() - anchors[i].at.y()) <= half)
+            return i;
+    }
+    return -1;
+}
+
+int wheelValue(int value, int minimum, int maximum, int delta)
+{
+    const int notches = delta / 120;
+    if (delta <= -120 && value > minimum)
+        return qMax(minimum, value + notches);
+    if (delta >= 120 && value < maximum)
+        return qMin(maximum, value + notches);
+    return value;
+}
+
+double viewToSource(int distance, double s)
+{
+    return 5.0 * distance / s;
+}
+
+QRectF pixelSelection(const QPoint& pos, const QPoint& center, double s)
+{
+    return QRectF(viewToSource(pos.x() - center.x(), s), viewToSource(pos.y() - center.y(), s),
+                  5.0 / s, 5.0 / s);
+}
+
+QRectF rubberBand(const QPoint& press, const QPoint& pos, const QPoint& center, double s)
+{
+    const double left = viewToSource(press.x() - center.x(), s);
+    const double top = viewToSource(press.y() - center.y(), s);
+    const double right = viewToSource(pos.x() - center.x(), s);
+    const double bottom = viewToSource(pos.y() - center.y(), s);
+    return QRectF(left, top, right - left, bottom - top);
+}
+
+QRectF resizedSelection(const QRectF& o, int tool, double dx, double dy)
+{
+    double left = o.x();
+    double top = o.y();
+    double right = o.x() + o.width();
+    double bottom = o.y() + o.height();
+    switch (tool) {
+    case TOOL_TOP_LEFT:
+        left += dx;
+        top += dy;
+        break;
+    case TOOL_TOP_RIGHT:
+        right += dx;
+        top += dy;
+        break;
+    case TOOL_BOTTOM_RIGHT:
+        right += dx;
+        bottom += dy;
+        break;
+    case TOOL_BOTTOM_LEFT:
+        left += dx;
+        bottom += dy;
+        break;
+    case TOOL_TOP:
+        top += dy;
+        break;
+    case TOOL_BOTTOM:
+        bottom += dy;
+        break;
+    case TOOL_LEFT:
+        left += dx;
+        break;
+    case TOOL_RIGHT:
+        right += dx;
+        break;
+    default:
+        break;
+    }
+    return QRectF(left, top, right - left, bottom - top);
+}

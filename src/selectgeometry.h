@@ -1,0 +1,108 @@
+#ifndef SELECTGEOMETRY_H
+#define SELECTGEOMETRY_H
+
+// The arithmetic and pixel work behind SelectDialog, free of widgets.
+//
+// Coordinates: a selection is held in source pixels relative to the source's
+// centre pixel (W / 2, H / 2); the view shows that centre at `center` and
+// draws k viewport pixels per source pixel, k = scale_fit * level / 5.
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+
+// Viewport pixels per source pixel at which the whole source fits the
+// viewport. A source without pixels has nothing to fit and gets 1.0, so every
+// later product stays finite.
+double fitScale(const QSize& viewport, const QSize& source);
+
+// k: viewport pixels per source pixel at a slider level.
+double displayScale(double scale_fit, int scale_level);
+
+// Size of the source scaled for display at a level; empty when nothing is left.
+QSize scaledSourceSize(const QSize& source, int scale_level, double scale_fit);
+
+// The selection that covers the whole source.
+QRectF wholeSelection(const QSize& source);
+
+// rect_sel: the selection in whole viewport pixels.
+QRect selectionInView(const QRectF& select_rect, double k, const QPoint& center);
+
+// The visible part of a scaled picture of `scaled` size whose pixel
+// (SW / 2, SH / 2) lies at `center`, in viewport coordinates; null when the
+// picture lies wholly outside.
+QRect visibleImageRect(const QSize& viewport, const QSize& scaled, const QPoint& center);
+
+// out = a minus b as up to four bands (above, left, right, below the
+// intersection); unused or empty bands are invalid rectangles. When a and b
+// do not intersect, out[0] = a and the rest are null.
+void RectSub(QRect out[4], const QRect& a, const QRect& b);
+
+// The format QImage's smooth scaling converts a picture of `format` into
+// before it scales; scaling a picture already in it converts nothing.
+QImage::Format smoothScalingFormat(QImage::Format format);
+
+// The view picture: gray (192) outside the picture and the selection,
+// COLOR_BACK where the selection is off the picture, the picture unchanged
+// inside the selection and darkened (c - c / 4) outside it. `buffer` is
+// reused when it already has the viewport's size and is not shared.
+QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& center,
+                   const QRect& rect_sel, QImage buffer = QImage());
+
+// c - c / 4 on each colour channel, alpha opaque.
+QRgb darkened(QRgb colour);
+
+// The darkness test: luma below 128.
+bool isDark(int red, int green, int blue);
+bool isDark(QRgb colour);
+
+// Size the selection takes in the 128 x 64 bitmap keeping its proportions;
+// empty when the selection has no width or no height.
+QSize targetSize(const QSize& selection);
+
+// The source's pixels in centred coordinates.
+QRect sourceBounds(const QSize& source);
+
+// rect_src: the whole source pixels the selection covers on the picture.
+QRect sourceRect(const QRectF& select_rect, const QSize& source);
+
+// rect_dst: where rect_src lands in the bitmap, the whole selection centred.
+// Null when the selection or the target has no area.
+QRect targetRect(const QRect& rect_src, const QRectF& select_rect, const QSize& target);
+
+// A picture over `image`'s own pixels for `rect` (which must lie inside the
+// image), without copying them when the format allows it.
+QImage regionView(const QImage& image, const QRect& rect);
+
+// The working bitmap for a source region: blank, then rect_src of `source`
+// (centred coordinates) scaled smoothly into rect_dst and put through the
+// darkness test. Anything off the bitmap is dropped.
+QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst);
+
+// Half the side of a selection handle's hit square for a selection `width`
+// viewport pixels wide.
+int handleHalfSize(int width);
+
+// Index 0 ... 7 (corners TL, TR, BR, BL, then top, bottom, left, right) of
+// the first handle of rect_sel whose square holds `pos`, or -1.
+int hitHandle(const QRect& rect_sel, const QPoint& pos);
+
+// The slider value after a wheel turn of `delta` eighths of a degree.
+int wheelValue(int value, int minimum, int maximum, int delta);
+
+// Source-pixel distance of a viewport distance at display scale s = level * fit.
+double viewToSource(int distance, double s);
+
+// A new selection of one viewport pixel at `pos`.
+QRectF pixelSelection(const QPoint& pos, const QPoint& center, double s);
+
+// The rubber band from `press` to `pos`, not yet normalised.
+QRectF rubberBand(const QPoint& press, const QPoint& pos, const QPoint& center, double s);
+
+// `origin` with the edges that the handle `tool` moves shifted by (dx, dy)
+// source pixels, not yet normalised.
+QRectF resizedSelection(const QRectF& origin, int tool, double dx, double dy);
+
+#endif // SELECTGEOMETRY_H
