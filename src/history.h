@@ -30,4 +30,26 @@ struct BITMAP_OPERATE
     int param;
 };
 
+// True for the entries that keep no image and undo themselves: invert and the two flips.
+bool isSelfInverse(OPERATE_TYPE type);
+
+// Applies the change of an invert or flip entry to `image`, keeping its format
+// and colour table; any other type leaves `image` as it is.
+void applySelfInverse(QImage& image, OPERATE_TYPE type);
+
+// `source` turned clockwise by `angle` degrees about the centre of the
+// 128 x 64 frame, nearest pixel. The result is always a 128 x 64 working bitmap:
+// covered pixels keep their black or white, the rest is COLOR_BACK, and what
+// leaves the frame is cut off. An angle that is a multiple of 360 returns a copy.
+QImage turnBitmap(const QImage& source, int angle);
+
+// The bitmap as it must be after the rotation entry at `index` of `history`
+// (newest first) and everything older: rebuilt from the snapshot of the oldest
+// rotation of the run of whole-image entries that ends at `index`, so a run of
+// rotations is resampled once. Flips met along the run are folded in before the
+// turn, reversing the turn made so far, so the result is what applying the
+// run's entries one by one shows, without their losses. Returns a null image
+// when `index` is out of range or its entry holds no snapshot.
+QImage rebuildRotation(const QList<BITMAP_OPERATE>& history, int index);
+
 #endif // HISTORY_H

@@ -90,6 +90,7 @@ private:
 
     // Edit history and whole-image commands (mainwindow_history.cpp).
     void AddHistory(const BITMAP_OPERATE& op);
+    void clearHistory();
     QImage getRotateSource(int index);
     void rotate(OPERATE_TYPE type);
 

@@ -2,8 +2,11 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QInputDialog>
+
 void MainWindow::AddHistory(const BITMAP_OPERATE& op)
 {
+    // A new edit ends every redo.
     while (history_index > 0) {
         history.removeFirst();
         --history_index;
@@ -11,12 +14,138 @@ void MainWindow::AddHistory(const BITMAP_OPERATE& op)
     history.prepend(op);
 }
 
-QImage MainWindow::getRotateSource(int) { return bitmap; }
-void MainWindow::rotate(OPERATE_TYPE) {}
-void MainWindow::onUndo() {}
-void MainWindow::onRedo() {}
-void MainWindow::onInvert() {}
-void MainWindow::onMirrorX() {}
-void MainWindow::onMirrorY() {}
-void MainWindow::onRotateCW() {}
-void MainWindow::onRotateCCW() {}
+QImage MainWindow::getRotateSource(int index)
+{
+    const QImage rebuilt = rebuildRotation(history, index);
+    return rebuilt.isNull() ? bitmap : rebuilt;
+}
+
+void MainWindow::onUndo()
+{
+    if (history_index >= history.size())
+        return;
+    qDebug("undo");
+    const BITMAP_OPERATE& op = history.at(history_index);
+    ++history_index;
+    switch (op.type) {
+    case OPERATE_PEN:
+    case OPERATE_ERASE:
+    case OPERATE_ROTATE_CW:
+    case OPERATE_ROTATE_CCW:
+        bitmap = op.image;
+        break;
+    default:
+        applySelfInverse(bitmap, op.type);
+        break;
+    }
+    refresh();
+}
+
+void MainWindow::onRedo()
+{
+    if (history_index <= 0)
+        return;
+    qDebug("redo");
+    --history_index;
+    const BITMAP_OPERATE& op = history.at(history_index);
+    switch (op.type) {
+    case OPERATE_PEN:
+        bitmap = ImageLine(bitmap, op.points, makeStrokePen(COLOR_FRONT, op.param));
+        break;
+    case OPERATE_ERASE:
+        bitmap = ImageLine(bitmap, op.points, makeStrokePen(COLOR_BACK, op.param));
+        break;
+    case OPERATE_ROTATE_CW:
+    case OPERATE_ROTATE_CCW:
+        bitmap = getRotateSource(history_index);
+        break;
+    default:
+        applySelfInverse(bitmap, op.type);
+        break;
+    }
+    refresh();
+}
+
+void MainWindow::onInvert()
+{
+    if (bitmap.isNull())
+        return;
+    qDebug("invert");
+    AddHistory(BITMAP_OPERATE(OPERATE_INVERT, QImage(), 0));
+    applySelfInverse(bitmap, OPERATE_INVERT);
+    refresh();
+}
+
+void MainWindow::onMirrorX()
+{
+    if (bitmap.isNull())
+        return;
+    qDebug("mirror x");
+    AddHistory(BITMAP_OPERATE(OPERATE_MIRROR_X, QImage(), 0));
+    applySelfInverse(bitmap, OPERATE_MIRROR_X);
+    refresh();
+}
+
+void MainWindow::onMirrorY()
+{
+    if (bitmap.isNull())
+        return;
+    qDebug("mirror y");
+    AddHistory(BITMAP_OPERATE(OPERATE_MIRROR_Y, QImage(), 0));
+    applySelfInverse(bitmap, OPERATE_MIRROR_Y);
+    refresh();
+}
+
+void MainWindow::onRotateCW()
+{
+    if (bitmap.isNull())
+        return;
+    qDebug("rotate cw");
+    rotate(OPERATE_ROTATE_CW);
+}
+
+void MainWindow::onRotateCCW()
+{
+    if (bitmap.isNull())
+        return;
+    qDebug("rotate ccw");
+    rotate(OPERATE_ROTATE_CCW);
+}
+
+void MainWindow::rotate(OPERATE_TYPE type)
+{
+    QToolButton* button = type == OPERATE_ROTATE_CW ? ui->toolButton_5 : ui->toolButton_6;
+    button->setCheckable(true);
+    button->setChecked(true);
+
+    bool accepted = false;
+    int degrees = 0;
+    {
+        QInputDialog dialog(this, Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        dialog.setInputMode(QInputDialog::IntInput);
+        dialog.setIntRange(1, 359);
+        dialog.setIntValue(90);
+        dialog.setWindowTitle(tr("Tip"));
+        dialog.setLabelText(tr("Please input rotate degree"));
+        accepted = dialog.exec() == QDialog::Accepted;
+        degrees = dialog.intValue();
+    }
+
+    button->setChecked(false);
+    button->setCheckable(false);
+    if (!accepted)
+        return;
+
+    // Stored clockwise whatever the direction asked for.
+    const int param = type == OPERATE_ROTATE_CW ? degrees : 360 - degrees;
+    AddHistory(BITMAP_OPERATE(type, bitmap, param));
+    bitmap = getRotateSource(history_index);
+    refresh();
+}
+
+// A new picture starts with nothing to undo or redo.
+void MainWindow::clearHistory()
+{
+    history.clear();
+    history_index = 0;
+}

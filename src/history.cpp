@@ -1,0 +1,146 @@
+#include "history.h"
+
+#include "global.h"
+#include "mainwindow.h"
+
+#include <QTransform>
+
+namespace {
+
+const int FRAME_WIDTH = 128;
+const int FRAME_HEIGHT = 64;
+
+bool isRotation(OPERATE_TYPE type)
+{
+    return type == OPERATE_ROTATE_CW || type == OPERATE_ROTATE_CCW;
+}
+
+bool isStroke(OPERATE_TYPE type)
+{
+    return type == OPERATE_PEN || type == OPERATE_ERASE;
+}
+
+int normalAngle(int degrees)
+{
+    return (degrees % 360 + 360) % 360;
+}
+
+// The darkness test of the whole program: luma below 128 is a set pixel.
+bool isDark(QRgb rgb)
+{
+    return 299 * qRed(rgb) + 587 * qGreen(rgb) + 114 * qBlue(rgb) < 128000;
+}
+
+} // namespace
+
+bool isSelfInverse(OPERATE_TYPE type)
+{
+    return type == OPERATE_INVERT || type == OPERATE_MIRROR_X || type == OPERATE_MIRROR_Y;
+}
+
+void applySelfInverse(QImage& image, OPERATE_TYPE type)
+{
+    switch (type) {
+    case OPERATE_INVERT:
+        image.invertPixels(QImage::InvertRgb);
+        break;
+    case OPERATE_MIRROR_X:
+        image = image.mirrored(false, true);
+        break;
+    case OPERATE_MIRROR_Y:
+        image = image.mirrored(true, false);
+        break;
+    default:
+        break;
+    }
+}
+
+QImage turnBitmap(const QImage& source, int angle)
+{
+    angle = normalAngle(angle);
+    if (angle == 0)
+        return source;
+
+    QTransform turn;
+    turn.rotate(angle);
+    // The turned picture is its own bounding box; the corners it does not
+    // cover come out transparent for angles off the right angles.
+    const QImage turned =
+        source.transformed(turn, Qt::FastTransformation).convertToFormat(QImage::Format_ARGB32);
+    const int left = (FRAME_WIDTH - turned.width()) / 2;
+    const int top = (FRAME_HEIGHT - turned.height()) / 2;
+
+    QImage result = newBitmap();
+    for (int y = 0; y < FRAME_HEIGHT; ++y) {
+        const int ty = y - top;
+        if (ty < 0 || ty >= turned.height())
+            continue;
+        const QRgb* in = reinterpret_cast<const QRgb*>(turned.constScanLine(ty));
+        uchar* out = result.scanLine(y);
+        for (int x = 0; x < FRAME_WIDTH; ++x) {
+            const int tx = x - left;
+            if (tx < 0 || tx >= turned.width())
+                continue;
+            const QRgb pixel = in[tx];
+            if (qAlpha(pixel) >= 128 && isDark(pixel))
+                out[x >> 3] |= uchar(0x80 >> (x & 7));
+        }
+    }
+    return result;
+}
+
+QImage rebuildRotation(const QList<BITMAP_OPERATE>& history, int index)
+{
+    if (index < 0 || index >= history.size() || !isRotation(history.at(index).type))
+        return QImage();
+
+    int oldest = index;
+    for (int k = index; k < history.size(); ++k) {
+        const OPERATE_TYPE type = history.at(k).type;
+        if (isStroke(type))
+            break;
+        if (isRotation(type))
+            oldest = k;
+    }
+    QImage result = history.at(oldest).image;
+    if (result.isNull())
+        return QImage();
+
+    // The run, replayed oldest first, is kept as "invert and flip the snapshot,
+    // then turn by angle". A flip after a turn by a equals the flip before a
+    // turn by -a, so each flip reverses the angle gathered so far.
+    bool invert = false;
+    bool flip_x = false;
+    bool flip_y = false;
+    int angle = 0;
+    for (int k = oldest; k >= index; --k) {
+        const BITMAP_OPERATE& op = history.at(k);
+        switch (op.type) {
+        case OPERATE_INVERT:
+            invert = !invert;
+            break;
+        case OPERATE_MIRROR_X:
+            flip_x = !flip_x;
+            angle = normalAngle(-angle);
+            break;
+        case OPERATE_MIRROR_Y:
+            flip_y = !flip_y;
+            angle = normalAngle(-angle);
+            break;
+        case OPERATE_ROTATE_CW:
+        case OPERATE_ROTATE_CCW:
+            angle = normalAngle(angle + normalAngle(op.param));
+            break;
+        default:
+            break;
+        }
+    }
+
+    if (invert)
+        applySelfInverse(result, OPERATE_INVERT);
+    if (flip_x)
+        applySelfInverse(result, OPERATE_MIRROR_X);
+    if (flip_y)
+        applySelfInverse(result, OPERATE_MIRROR_Y);
+    return turnBitmap(result, angle);
+}
