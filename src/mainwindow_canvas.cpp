@@ -102,7 +102,9 @@ bool MainWindow::canvasEvent(QEvent* event)
     case QEvent::Drop: {
         QDropEvent* drop = static_cast<QDropEvent*>(event);
         const QString path = dropPath(drop);
-        if (!path.isEmpty()) {
+        if (path.isEmpty()) {
+            drop->ignore();
+        } else {
             acceptAsCopy(drop);
             activateWindow();
             // The import's dialogs must not run inside the drop: the drag
