@@ -731,7 +731,12 @@ QImage background2()
         const QColor c = major ? BAND_INK : BAND_MUTED;
         separator(p, QPointF(x, major ? 512 : 515), QPointF(x, 518), c);
         separator(p, QPointF(x, 529), QPointF(x, major ? 536 : 533), c);
-        if (major)
+        // The end labels lean inwards, clear of the zoom buttons.
+        if (v == 1)
+            drawText(p, QRectF(x - 1, 538, 24, 13), QString::number(v), numberFont, BAND_INK, Qt::AlignLeft);
+        else if (v == 25)
+            drawText(p, QRectF(x - 23, 538, 24, 13), QString::number(v), numberFont, BAND_INK, Qt::AlignRight);
+        else if (major)
             drawText(p, QRectF(x - 12, 538, 24, 13), QString::number(v), numberFont, BAND_INK);
     }
     windowEdge(p, size);
