@@ -172,28 +172,28 @@ void arrowHead(QPainter& p, QPointF tip, qreal angleDeg, qreal length = 4.5)
 
 void iconHand(QPainter& p, const QColor&)
 {
+    const qreal width = 3.7;
+    const qreal xs[] = { 6.0, 9.7, 13.4, 17.1 };
+    const qreal tops[] = { 4.0, 1.5, 2.5, 5.0 };
     QPainterPath hand;
-    auto finger = [&hand](qreal x, qreal top) {
+    for (int i = 0; i < 4; ++i) {
         QPainterPath f;
-        f.addRoundedRect(QRectF(x, top, 3.4, 14 - top), 1.7, 1.7);
+        f.addRoundedRect(QRectF(xs[i], tops[i], width, 15 - tops[i]), width / 2, width / 2);
         hand = hand.united(f);
-    };
-    finger(6.6, 4.5);
-    finger(10.0, 2.0);
-    finger(13.4, 3.0);
-    finger(16.8, 5.5);
+    }
     QPainterPath palm;
-    palm.addRoundedRect(QRectF(6.6, 11.0, 13.6, 11.5), 4.5, 4.5);
+    palm.addRoundedRect(QRectF(6.0, 12.0, 14.8, 10.5), 5, 5);
     hand = hand.united(palm);
     QPainterPath thumb;
-    thumb.addRoundedRect(QRectF(-1.7, -1.7, 8.0, 3.4), 1.7, 1.7);
+    thumb.addRoundedRect(QRectF(-1.6, -1.6, 8.5, 3.2), 1.6, 1.6);
     QTransform t;
-    t.translate(3.6, 11.2);
-    t.rotate(45);
+    t.translate(2.4, 12.6);
+    t.rotate(42);
     hand = hand.united(t.map(thumb));
     p.drawPath(hand.simplified());
-    for (qreal x : { 10.0, 13.4, 16.8 })
-        p.drawLine(QPointF(x, 7.5), QPointF(x, 12.0));
+    // Finger partings, from the lower fingertip of each pair to the palm.
+    for (int i = 1; i < 4; ++i)
+        p.drawLine(QPointF(xs[i], qMax(tops[i - 1], tops[i]) + 2.4), QPointF(xs[i], 11.0));
 }
 
 void iconPen(QPainter& p, const QColor& ink)
