@@ -946,34 +946,48 @@ void TestCanvasInput::toolButtonMenus()
 void TestCanvasInput::drops_data()
 {
     QTest::addColumn<QStringList>("names");  // files made in a temporary folder
+    QTest::addColumn<bool>("pictures");      // real pictures, or garbage
     QTest::addColumn<QStringList>("urls");   // as dragged; %1 is the folder
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QStringList>("shown");  // what the import shows, in order
 
-    QTest::newRow("one bmp") << QStringList{ "x.bmp" } << QStringList{ "file://%1/x.bmp" } << true;
-    QTest::newRow("one jpg") << QStringList{ "x.jpg" } << QStringList{ "file://%1/x.jpg" } << true;
-    QTest::newRow("one JPEG") << QStringList{ "x.JPEG" } << QStringList{ "file://%1/x.JPEG" } << true;
-    QTest::newRow("two files") << QStringList{ "a.bmp", "b.bmp" }
-                               << QStringList{ "file://%1/a.bmp", "file://%1/b.bmp" } << false;
-    QTest::newRow("folder") << QStringList() << QStringList{ "file://%1/" } << false;
-    QTest::newRow("remote") << QStringList() << QStringList{ "https://example.org/x.bmp" } << false;
-    QTest::newRow("png") << QStringList{ "x.png" } << QStringList{ "file://%1/x.png" } << false;
-    QTest::newRow("no urls") << QStringList() << QStringList() << false;
+    const QStringList error{ QStringLiteral("Open file error") };
+    const QStringList selection{ QStringLiteral("SelectDialog") };
+    QTest::newRow("one bad bmp") << QStringList{ "x.bmp" } << false << QStringList{ "file://%1/x.bmp" } << error;
+    QTest::newRow("one bad jpg") << QStringList{ "x.jpg" } << false << QStringList{ "file://%1/x.jpg" } << error;
+    QTest::newRow("one bad JPEG") << QStringList{ "x.JPEG" } << false << QStringList{ "file://%1/x.JPEG" } << error;
+    QTest::newRow("one good bmp") << QStringList{ "p.bmp" } << true << QStringList{ "file://%1/p.bmp" } << selection;
+    QTest::newRow("one good JPEG") << QStringList{ "P.JPEG" } << true << QStringList{ "file://%1/P.JPEG" } << selection;
+    QTest::newRow("two files") << QStringList{ "a.bmp", "b.bmp" } << true
+                               << QStringList{ "file://%1/a.bmp", "file://%1/b.bmp" } << QStringList();
+    QTest::newRow("folder") << QStringList() << false << QStringList{ "file://%1/" } << QStringList();
+    QTest::newRow("remote") << QStringList() << false << QStringList{ "https://example.org/x.bmp" } << QStringList();
+    QTest::newRow("png") << QStringList{ "x.png" } << true << QStringList{ "file://%1/x.png" } << QStringList();
+    QTest::newRow("no urls") << QStringList() << false << QStringList() << QStringList();
 }
 
-// A garbage file with a picture's name must reach the import, which reports
-// it; anything else must be refused without a word.
+// A dropped file must reach the import, which reports garbage or opens the
+// selection dialog (cancelled here); anything else is refused without a word.
 void TestCanvasInput::drops()
 {
     QFETCH(QStringList, names);
+    QFETCH(bool, pictures);
     QFETCH(QStringList, urls);
-    QFETCH(bool, accepted);
+    QFETCH(QStringList, shown);
+    const bool accepted = !shown.isEmpty();
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     for (const QString& name : names) {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a picture");
+        if (pictures) {
+            QImage picture(40, 30, QImage::Format_RGB32);
+            picture.fill(Qt::darkBlue);
+            const QByteArray format = name.endsWith(QLatin1String(".png")) ? "PNG" : "BMP";
+            QVERIFY(picture.save(dir.filePath(name), format.constData()));
+        } else {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a picture");
+        }
     }
     QMimeData mime;
     QList<QUrl> list;
@@ -993,15 +1007,16 @@ void TestCanvasInput::drops()
     if (accepted)
         QCOMPARE(enter.dropAction(), Qt::CopyAction);
 
-    QStringList shown;
+    QStringList seen;
     QTimer watcher;
     watcher.setInterval(20);
-    connect(&watcher, &QTimer::timeout, [&shown] {
-        if (QMessageBox* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown << box->text();
-            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
-        } else if (QDialog* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            shown << QString::fromLatin1(dialog->metaObject()->className());
+    connect(&watcher, &QTimer::timeout, [&seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (QMessageBox* box = qobject_cast<QMessageBox*>(modal)) {
+            seen << box->text();
+            box->reject();
+        } else if (QDialog* dialog = qobject_cast<QDialog*>(modal)) {
+            seen << QString::fromLatin1(dialog->metaObject()->className());
             dialog->reject();
         }
     });
@@ -1011,11 +1026,11 @@ void TestCanvasInput::drops()
     QApplication::sendEvent(viewport(), &drop);
     QCOMPARE(drop.isAccepted(), accepted);
     // The import starts only once the drop has returned.
-    QVERIFY(shown.isEmpty());
+    QVERIFY(seen.isEmpty());
     QTest::qWait(400);
     watcher.stop();
 
-    QCOMPARE(shown, accepted ? QStringList{ QStringLiteral("Open file error") } : QStringList());
+    QCOMPARE(seen, shown);
     QCOMPARE(countDifferent(tester().bitmap(), before), 0);
     QVERIFY(tester().history().isEmpty());
 }
