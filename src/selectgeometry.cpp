@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define HAVE_PACK_ROW_SSSE3
+#endif
+
 static const int BITMAP_WIDTH = 128;
 static const int BITMAP_HEIGHT = 64;
 static const uchar GRAY_LEVEL = 192;
@@ -129,6 +134,51 @@ bool isDark(QRgb colour)
     return isDark(qRed(colour), qGreen(colour), qBlue(colour));
 }
 
+// One row of 32-bit pixels into RGB888, optionally darkened.
+static void packRow(uchar* out, const QRgb* in, int count, bool dim)
+{
+    for (int x = 0; x < count; ++x, out += 3) {
+        const QRgb c = dim ? darkened(in[x]) : in[x];
+        out[0] = uchar(qRed(c));
+        out[1] = uchar(qGreen(c));
+        out[2] = uchar(qBlue(c));
+    }
+}
+
+#ifdef HAVE_PACK_ROW_SSSE3
+
+// Four pixels at a time: darkening is c - (c >> 2) on every byte at once, and
+// one shuffle drops the alpha bytes.
+__attribute__((target("ssse3"))) static void packRowSsse3(uchar* out, const QRgb* in,
+                                                          int count, bool dim)
+{
+    const __m128i to_rgb = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    const __m128i low_six = _mm_set1_epi8(0x3f);
+    int x = 0;
+    // Each store writes 16 bytes of which 12 are kept; the next store or the
+    // tail loop overwrites the rest, so never store past the row's end.
+    for (; x + 6 <= count; x += 4, out += 12) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+        if (dim)
+            v = _mm_sub_epi8(v, _mm_and_si128(_mm_srli_epi16(v, 2), low_six));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(v, to_rgb));
+    }
+    packRow(out, in + x, count - x, dim);
+}
+#endif
+
+static void packRowBest(uchar* out, const QRgb* in, int count, bool dim)
+{
+#ifdef HAVE_PACK_ROW_SSSE3
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) {
+        packRowSsse3(out, in, count, dim);
+        return;
+    }
+#endif
+    packRow(out, in, count, dim);
+}
+
 namespace {
 
 // Row-wise painters on an RGB888 canvas; every rectangle is clipped first.
@@ -166,13 +216,7 @@ struct ViewPainter {
                 for (int n = 3 * r.width(); n > 0; --n, ++in, ++out)
                     *out = uchar(*in - (*in >> 2));
             } else {
-                const QRgb* rgb = reinterpret_cast<const QRgb*>(in) + sx;
-                for (int x = 0; x < r.width(); ++x, out += 3) {
-                    const QRgb c = dim ? darkened(rgb[x]) : rgb[x];
-                    out[0] = uchar(qRed(c));
-                    out[1] = uchar(qGreen(c));
-                    out[2] = uchar(qBlue(c));
-                }
+                packRowBest(out, reinterpret_cast<const QRgb*>(in) + sx, r.width(), dim);
             }
         }
     }
