@@ -60,8 +60,13 @@ QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen)
 
 QUrl helpUrl(const QString& app_dir)
 {
-    return QUrl(QStringLiteral("file:///") + app_dir + QStringLiteral("/help.html"),
-                QUrl::TolerantMode);
+    // A folder name may hold characters that a URL reads as syntax; encode
+    // those so the link still names the page ("%" first, so it is not doubled).
+    QString dir = app_dir;
+    dir.replace(QLatin1Char('%'), QLatin1String("%25"))
+        .replace(QLatin1Char('#'), QLatin1String("%23"))
+        .replace(QLatin1Char('?'), QLatin1String("%3F"));
+    return QUrl(QStringLiteral("file:///") + dir + QStringLiteral("/help.html"), QUrl::TolerantMode);
 }
 
 MainWindow::MainWindow(QWidget* parent)
@@ -140,6 +145,10 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The filters read the form, which goes first.
+    ui->graphicsView->viewport()->removeEventFilter(this);
+    ui->toolButton_2->removeEventFilter(this);
+    ui->toolButton_3->removeEventFilter(this);
     delete ui;
 }
 

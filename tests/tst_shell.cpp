@@ -149,6 +149,9 @@ void tst_Shell::helpUrlReachesThePage_data()
     QTest::newRow("blank") << "My Tools";
     QTest::newRow("chinese") << "点阵工具";
     QTest::newRow("percent") << "100%";
+    QTest::newRow("percent before hex digits") << "a%41b";
+    QTest::newRow("hash") << "C# tools";
+    QTest::newRow("question mark") << "why?";
 }
 
 // What the desktop handler gets must name the page that lies there.
