@@ -116,8 +116,7 @@ void MainWindow::openFile(const QString& path)
     if (result.isNull())
         return;
 
-    history.clear();
-    history_index = 0;
+    clearHistory();
     file_path = path;
     bitmap = result;
     center_point = QPoint(ui->graphicsView->width() / 2, ui->graphicsView->height() / 2);

@@ -45,7 +45,7 @@ static WriteResult writeInPlace(const QString& path, QIODevice::OpenMode mode,
     // Unbuffered, so a failing device reports the failure to the writer.
     if (!file.open(mode | QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return WriteResult::OpenFailed;
-    const bool written = write(file) && file.error() == QFileDevice::NoError;
+    const bool written = write(file) && file.flush() && file.error() == QFileDevice::NoError;
     file.close();
     return written && file.error() == QFileDevice::NoError ? WriteResult::Ok
                                                              : WriteResult::WriteFailed;
@@ -65,7 +65,9 @@ WriteResult writeFileSafely(const QString& path, QIODevice::OpenMode mode,
     QSaveFile file(path);
     if (!file.open(mode | QIODevice::WriteOnly))
         return WriteResult::OpenFailed;
-    if (!write(file) || file.error() != QFileDevice::NoError) {
+    // The toolkit's commit() does not notice a short write while flushing
+    // its buffer (a full disk, a file size limit), so flush first.
+    if (!write(file) || !file.flush() || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return WriteResult::WriteFailed;
     }
