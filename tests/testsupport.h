@@ -1,0 +1,96 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+// Shared by the test programs: reach into MainWindow, make bitmaps, answer
+// modal dialogs, hold Ctrl.
+
+#include "global.h"
+#include "history.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+class MainWindowTester
+{
+public:
+    explicit MainWindowTester(MainWindow& w) : w(w) {}
+
+    template <typename T> T* child(const char* name) const
+    {
+        T* found = w.findChild<T*>(QLatin1String(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+    BitmapCtrl* canvas() const { return child<BitmapCtrl>("graphicsView"); }
+    QWidget* viewport() const { return canvas()->viewport(); }
+
+    QImage& bitmap() { return w.bitmap; }
+    QList<BITMAP_OPERATE>& history() { return w.history; }
+    int& historyIndex() { return w.history_index; }
+    QList<QPoint>& linePoints() { return w.line_points; }
+    QPoint& centerPoint() { return w.center_point; }
+    QPoint& lastPoint() { return w.last_point; }
+    QPoint& dragPoint() { return w.drag_point; }
+    QString& filePath() { return w.file_path; }
+    TOOL_TYPE tool() const { return w.tool; }
+    int zoom() const { return w.zoom; }
+    int penSize() const { return w.pen_size; }
+    int eraseSize() const { return w.erase_size; }
+    QMenu* penMenu() const { return w.pen_menu; }
+    QMenu* eraseMenu() const { return w.erase_menu; }
+    QFileDialog* fileDialog() const { return w.file_dialog; }
+
+    void refresh() { w.refresh(); }
+    void moveBitmap() { w.moveBitmap(); }
+    void addHistory(const BITMAP_OPERATE& op) { w.AddHistory(op); }
+    void clearHistory() { w.clearHistory(); }
+    QImage rotateSource(int index) { return w.getRotateSource(index); }
+    QString loadCodeTemplate() { return w.loadCodeTemplate(); }
+
+    MainWindow& w;
+};
+
+// A working bitmap with about one pixel in `one_in` set.
+inline QImage randomBitmap(quint32 seed, int one_in = 2)
+{
+    QImage bitmap = newBitmap();
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            bitmap.setPixel(x, y, rng.bounded(one_in) == 0 ? 1 : 0);
+    return bitmap;
+}
+
+// Runs `answer` on the next modal dialog or popup as soon as it is up.
+inline void whenModal(std::function<void(QWidget*)> answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            modal = QApplication::activePopupWidget();
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        answer(modal);
+    });
+    timer->start();
+}
+
+// QTest's key events set the application's modifier state only through the
+// modifiers they carry, so Ctrl is sent with itself as modifier.
+inline void pressCtrl(QWidget* target, bool press = true)
+{
+    QTest::simulateEvent(target, press, Qt::Key_Control,
+                         press ? Qt::ControlModifier : Qt::NoModifier, QString(), false);
+}
+
+#endif // TESTSUPPORT_H
