@@ -69,6 +69,17 @@ QUrl helpUrl(const QString& app_dir)
     return QUrl(QStringLiteral("file:///") + dir + QStringLiteral("/help.html"), QUrl::TolerantMode);
 }
 
+void holdButtonDown(QToolButton* button, bool down)
+{
+    if (down) {
+        button->setCheckable(true);
+        button->setChecked(true);
+    } else {
+        button->setChecked(false);
+        button->setCheckable(false);
+    }
+}
+
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent, Qt::FramelessWindowHint | Qt::WindowSystemMenuHint
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
@@ -212,37 +223,33 @@ void MainWindow::onZoomOut()
         slider->setValue(slider->value() + 1);
 }
 
+// The three tool buttons are not auto-exclusive; this keeps exactly one checked.
+void MainWindow::selectTool(TOOL_TYPE new_tool, Qt::CursorShape cursor, QMenu* menu)
+{
+    ui->toolButton_1->setChecked(new_tool == TOOL_MOVE);
+    ui->toolButton_2->setChecked(new_tool == TOOL_PEN);
+    ui->toolButton_3->setChecked(new_tool == TOOL_ERASE);
+    ui->graphicsView->viewport()->setCursor(cursor);
+    ui->graphicsView->context_menu = menu;
+    tool = new_tool;
+}
+
 void MainWindow::onMove()
 {
     qDebug("set move mode");
-    ui->toolButton_1->setChecked(true);
-    ui->toolButton_2->setChecked(false);
-    ui->toolButton_3->setChecked(false);
-    ui->graphicsView->viewport()->setCursor(Qt::OpenHandCursor);
-    ui->graphicsView->context_menu = nullptr;
-    tool = TOOL_MOVE;
+    selectTool(TOOL_MOVE, Qt::OpenHandCursor, nullptr);
 }
 
 void MainWindow::onPen()
 {
     qDebug("set pen mode");
-    ui->toolButton_1->setChecked(false);
-    ui->toolButton_2->setChecked(true);
-    ui->toolButton_3->setChecked(false);
-    ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
-    ui->graphicsView->context_menu = pen_menu;
-    tool = TOOL_PEN;
+    selectTool(TOOL_PEN, Qt::CrossCursor, pen_menu);
 }
 
 void MainWindow::onErase()
 {
     qDebug("set erase mode");
-    ui->toolButton_1->setChecked(false);
-    ui->toolButton_2->setChecked(false);
-    ui->toolButton_3->setChecked(true);
-    ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
-    ui->graphicsView->context_menu = erase_menu;
-    tool = TOOL_ERASE;
+    selectTool(TOOL_ERASE, Qt::CrossCursor, erase_menu);
 }
 
 void MainWindow::onPenSize1(bool checked) { if (checked) pen_size = 1; }
@@ -303,14 +310,12 @@ void MainWindow::onHelp()
 
 void MainWindow::onAbout()
 {
-    ui->aboutButton->setCheckable(true);
-    ui->aboutButton->setChecked(true);
+    holdButtonDown(ui->aboutButton, true);
     {
         AboutDialog dialog(this);
         dialog.exec();
     }
-    ui->aboutButton->setChecked(false);
-    ui->aboutButton->setCheckable(false);
+    holdButtonDown(ui->aboutButton, false);
 }
 
 void MainWindow::showMinimized()

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 class QMenu;
+class QToolButton;
 class Ui_MainWindow;
 
 // Returns a copy of `image` with the stroke through `points` drawn by `pen`.
@@ -28,6 +29,10 @@ QPen makeStrokePen(const QColor& colour, int width);
 
 // The help page's URL for a program living in `app_dir`.
 QUrl helpUrl(const QString& app_dir);
+
+// While a command's dialog is open its button shows its selected skin:
+// checkable and checked, then back to a plain button.
+void holdButtonDown(QToolButton* button, bool down);
 
 class MainWindow : public QMainWindow
 {
@@ -87,12 +92,14 @@ private:
 
     void moveBitmap();
     void refresh();
+    void selectTool(TOOL_TYPE new_tool, Qt::CursorShape cursor, QMenu* menu);
 
     // Edit history and whole-image commands (mainwindow_history.cpp).
     void AddHistory(const BITMAP_OPERATE& op);
     void clearHistory();
     QImage getRotateSource(int index);
     void rotate(OPERATE_TYPE type);
+    void applyWholeImage(OPERATE_TYPE type, const char* message);
 
     // Strokes and canvas pointer handling (mainwindow_canvas.cpp).
     QPen strokePen() const;

@@ -13,22 +13,6 @@
 #include <QStandardPaths>
 #include <QToolButton>
 
-namespace {
-
-// While a command's dialog is open its button shows its selected skin.
-void setButtonPressed(QToolButton* button, bool pressed)
-{
-    if (pressed) {
-        button->setCheckable(true);
-        button->setChecked(true);
-    } else {
-        button->setChecked(false);
-        button->setCheckable(false);
-    }
-}
-
-} // namespace
-
 bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
                                 const QString& filter)
 {
@@ -91,18 +75,18 @@ void MainWindow::onFilterSelected(const QString& filter)
 
 void MainWindow::onOpenFile()
 {
-    setButtonPressed(ui->openFileButton, true);
+    holdButtonDown(ui->openFileButton, true);
     QString path = QFileInfo(file_path).absolutePath();
     const QString filter = tr("image file") + QStringLiteral("(*.bmp *.jpg *.jpeg)");
     const bool chosen = showFileDialog(path, QFileDialog::AcceptOpen, tr("Open"), filter);
-    setButtonPressed(ui->openFileButton, false);
+    holdButtonDown(ui->openFileButton, false);
     if (chosen)
         openFile(path);
 }
 
 void MainWindow::openFile(const QString& path)
 {
-    const QImage picture = loadPicture(path);
+    QImage picture = loadPicture(path);
     if (picture.isNull()) {
         showError(tr("Open file error"));
         return;
@@ -110,6 +94,7 @@ void MainWindow::openFile(const QString& path)
 
     SelectDialog dialog(this);
     dialog.setSource(picture);
+    picture = QImage(); // the dialog keeps its own copy; a large photo should not stay twice
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QImage result = dialog.getSource();
@@ -129,13 +114,13 @@ void MainWindow::openFile(const QString& path)
 
 void MainWindow::onSaveFile()
 {
-    setButtonPressed(ui->saveFileButton, true);
+    holdButtonDown(ui->saveFileButton, true);
     QString path = proposedPath(file_path, QStringLiteral(".bmp"));
     const QString filter = tr("BMP file") + QStringLiteral("(*.bmp);;") + tr("JPG file")
                            + QStringLiteral("(*.jpg);;") + tr("JPEG file")
                            + QStringLiteral("(*.jpeg)");
     const bool chosen = showFileDialog(path, QFileDialog::AcceptSave, tr("Save As"), filter);
-    setButtonPressed(ui->saveFileButton, false);
+    holdButtonDown(ui->saveFileButton, false);
     if (!chosen)
         return;
 
@@ -171,9 +156,9 @@ void MainWindow::onSaveCCode()
 {
     const QString code_template = loadCodeTemplate();
     if (code_template.isEmpty()) {
-        setButtonPressed(ui->saveCCodeButton, true);
+        holdButtonDown(ui->saveCCodeButton, true);
         showError(tr("Load code template file error"));
-        setButtonPressed(ui->saveCCodeButton, false);
+        holdButtonDown(ui->saveCCodeButton, false);
         return;
     }
     const QRect box = setPixelBounds(bitmap);
@@ -182,12 +167,12 @@ void MainWindow::onSaveCCode()
         return;
     }
 
-    setButtonPressed(ui->saveCCodeButton, true);
+    holdButtonDown(ui->saveCCodeButton, true);
     QString path = proposedPath(file_path, QStringLiteral(".cpp"));
     const QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
                            + QStringLiteral("(*.c)");
     const bool chosen = showFileDialog(path, QFileDialog::AcceptSave, tr("Save As"), filter);
-    setButtonPressed(ui->saveCCodeButton, false);
+    holdButtonDown(ui->saveCCodeButton, false);
     if (!chosen)
         return;
 

@@ -66,35 +66,20 @@ void MainWindow::onRedo()
     refresh();
 }
 
-void MainWindow::onInvert()
+// Invert and the flips: recorded without an image, applied in place.
+void MainWindow::applyWholeImage(OPERATE_TYPE type, const char* message)
 {
     if (bitmap.isNull())
         return;
-    qDebug("invert");
-    AddHistory(BITMAP_OPERATE(OPERATE_INVERT, QImage(), 0));
-    applySelfInverse(bitmap, OPERATE_INVERT);
+    qDebug("%s", message);
+    AddHistory(BITMAP_OPERATE(type, QImage(), 0));
+    applySelfInverse(bitmap, type);
     refresh();
 }
 
-void MainWindow::onMirrorX()
-{
-    if (bitmap.isNull())
-        return;
-    qDebug("mirror x");
-    AddHistory(BITMAP_OPERATE(OPERATE_MIRROR_X, QImage(), 0));
-    applySelfInverse(bitmap, OPERATE_MIRROR_X);
-    refresh();
-}
-
-void MainWindow::onMirrorY()
-{
-    if (bitmap.isNull())
-        return;
-    qDebug("mirror y");
-    AddHistory(BITMAP_OPERATE(OPERATE_MIRROR_Y, QImage(), 0));
-    applySelfInverse(bitmap, OPERATE_MIRROR_Y);
-    refresh();
-}
+void MainWindow::onInvert() { applyWholeImage(OPERATE_INVERT, "invert"); }
+void MainWindow::onMirrorX() { applyWholeImage(OPERATE_MIRROR_X, "mirror x"); }
+void MainWindow::onMirrorY() { applyWholeImage(OPERATE_MIRROR_Y, "mirror y"); }
 
 void MainWindow::onRotateCW()
 {
@@ -115,8 +100,7 @@ void MainWindow::onRotateCCW()
 void MainWindow::rotate(OPERATE_TYPE type)
 {
     QToolButton* button = type == OPERATE_ROTATE_CW ? ui->toolButton_5 : ui->toolButton_6;
-    button->setCheckable(true);
-    button->setChecked(true);
+    holdButtonDown(button, true);
 
     bool accepted = false;
     int degrees = 0;
@@ -131,8 +115,7 @@ void MainWindow::rotate(OPERATE_TYPE type)
         degrees = dialog.intValue();
     }
 
-    button->setChecked(false);
-    button->setCheckable(false);
+    holdButtonDown(button, false);
     if (!accepted)
         return;
 
