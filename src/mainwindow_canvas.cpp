@@ -199,8 +199,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
 
-    // Only input events reach the form below: they cannot arrive while the
-    // window is being torn down.
     if (press && (watched == ui->toolButton_2 || watched == ui->toolButton_3)) {
         const QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton
