@@ -96,6 +96,16 @@ void BitmapCtrl::contextMenuEvent(QContextMenuEvent*)
         context_menu->exec(QCursor::pos());
 }
 
+int wheelStep(int value, int delta, int minimum, int maximum)
+{
+    const int notches = delta / 120;
+    if (notches < 0 && value > minimum)
+        return qMax(minimum, value + notches);
+    if (notches > 0 && value < maximum)
+        return qMin(maximum, value + notches);
+    return value;
+}
+
 int clampLocate(int coordinate, int image_extent, int window_extent)
 {
     const int lo = image_extent / 2;

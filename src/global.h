@@ -70,6 +70,21 @@ void RecalcLocate(QPoint& point, const QSize& image_size, const QSize& window_si
 // Turns a negative width or height into a positive one by swapping edges.
 void RecalcSelectRect(QRectF& rect, const QSize& size);
 
+// The darkness test of the whole program: luma (BT.601, in thousandths)
+// below 128 is a set pixel. Inline: it runs for every pixel of a crop.
+inline bool isDark(int red, int green, int blue)
+{
+    return red * 299 + green * 587 + blue * 114 < 128000;
+}
+inline bool isDark(QRgb colour)
+{
+    return isDark(qRed(colour), qGreen(colour), qBlue(colour));
+}
+
+// A slider value after a wheel turn of `delta` eighths of a degree: whole
+// notches only, kept within [minimum, maximum].
+int wheelStep(int value, int delta, int minimum, int maximum);
+
 // Pure geometry behind RecalcLocate, one axis: the interval the centre
 // coordinate is clamped into, [lo, hi] or [hi, lo] when the image is larger.
 int clampLocate(int coordinate, int image_extent, int window_extent);

@@ -25,12 +25,6 @@ int normalAngle(int degrees)
     return (degrees % 360 + 360) % 360;
 }
 
-// The darkness test of the whole program: luma below 128 is a set pixel.
-bool isDark(QRgb rgb)
-{
-    return 299 * qRed(rgb) + 587 * qGreen(rgb) + 114 * qBlue(rgb) < 128000;
-}
-
 } // namespace
 
 bool isSelfInverse(OPERATE_TYPE type)

@@ -183,7 +183,7 @@ bool MainWindow::canvasEvent(QEvent* event)
     case QEvent::Wheel: {
         const QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
         QSlider* slider = ui->verticalSlider;
-        const int value = wheelZoom(slider->value(), wheel->angleDelta().y(), slider->minimum(),
+        const int value = wheelStep(slider->value(), wheel->angleDelta().y(), slider->minimum(),
                                     slider->maximum());
         if (value != slider->value())
             slider->setValue(value);

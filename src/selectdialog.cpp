@@ -253,7 +253,7 @@ void SelectDialog::pointerHover(const QPoint& pos)
 void SelectDialog::wheelTurn(int delta)
 {
     QSlider* slider = ui->horizontalSlider;
-    const int value = wheelValue(slider->value(), slider->minimum(), slider->maximum(), delta);
+    const int value = wheelStep(slider->value(), delta, slider->minimum(), slider->maximum());
     if (value != slider->value())
         slider->setValue(value);
 }

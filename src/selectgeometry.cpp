@@ -124,15 +124,6 @@ QRgb darkened(QRgb colour)
     return qRgb(r - r / 4, g - g / 4, b - b / 4);
 }
 
-bool isDark(int red, int green, int blue)
-{
-    return red * 299 + green * 587 + blue * 114 < 128000;
-}
-
-bool isDark(QRgb colour)
-{
-    return isDark(qRed(colour), qGreen(colour), qBlue(colour));
-}
 
 // One row of 32-bit pixels into RGB888, optionally darkened.
 static void packRow(uchar* out, const QRgb* in, int count, bool dim)
@@ -394,15 +385,6 @@ int hitHandle(const QRect& rect_sel, const QPoint& pos)
     return -1;
 }
 
-int wheelValue(int value, int minimum, int maximum, int delta)
-{
-    const int notches = delta / 120;
-    if (delta <= -120 && value > minimum)
-        return qMax(minimum, value + notches);
-    if (delta >= 120 && value < maximum)
-        return qMin(maximum, value + notches);
-    return value;
-}
 
 double viewToSource(int distance, double s)
 {

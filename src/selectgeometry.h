@@ -54,9 +54,6 @@ QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& ce
 // c - c / 4 on each colour channel, alpha opaque.
 QRgb darkened(QRgb colour);
 
-// The darkness test: luma below 128.
-bool isDark(int red, int green, int blue);
-bool isDark(QRgb colour);
 
 // Size the selection takes in the 128 x 64 bitmap keeping its proportions;
 // empty when the selection has no width or no height.
@@ -89,8 +86,6 @@ int handleHalfSize(int width);
 // the first handle of rect_sel whose square holds `pos`, or -1.
 int hitHandle(const QRect& rect_sel, const QPoint& pos);
 
-// The slider value after a wheel turn of `delta` eighths of a degree.
-int wheelValue(int value, int minimum, int maximum, int delta);
 
 // Source-pixel distance of a viewport distance at display scale s = level * fit.
 double viewToSource(int distance, double s);

@@ -50,13 +50,3 @@ QString droppedPicturePath(const QList<QUrl>& urls)
     }
     return QString();
 }
-
-int wheelZoom(int value, int delta, int minimum, int maximum)
-{
-    const int notches = delta / 120;
-    if (notches < 0 && value > minimum)
-        return qMax(minimum, value + notches);
-    if (notches > 0 && value < maximum)
-        return qMin(maximum, value + notches);
-    return value;
-}

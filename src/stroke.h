@@ -30,8 +30,5 @@ QString strokeLogLine(const QList<QPoint>& points);
 // exactly one local file ending in .bmp, .jpg or .jpeg (any case).
 QString droppedPicturePath(const QList<QUrl>& urls);
 
-// The zoom slider value after a wheel turn of `delta` eighths of a degree
-// from `value`: whole notches only, kept within [minimum, maximum].
-int wheelZoom(int value, int delta, int minimum, int maximum);
 
 #endif // STROKE_H
