@@ -6,6 +6,8 @@
 #include "picture.h"
 #include "testsupport.h"
 
+#include <QComboBox>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -218,6 +220,9 @@ private slots:
     void commands_data();
     void commands();
     void photoToBmpAndCode();
+    void typedNameTakesChosenType_data();
+    void typedNameTakesChosenType();
+    void fillingIsOnePass();
     void decode_data();
     void decode();
 };
@@ -410,6 +415,54 @@ void tst_Files::photoToBmpAndCode()
     QCOMPARE(answering([&] { QTest::mouseClick(code, Qt::LeftButton); }, typed), QStringList());
     QCOMPARE(compileAndRun("g++", dir.path(), { QStringLiteral("badge") }, QStringLiteral("cpp")),
              expectedOutput(drawing, true));
+}
+
+void tst_Files::typedNameTakesChosenType_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("image, first type") << "saveFileButton" << 0 << "pic.bmp" << QByteArray("bmp");
+    QTest::newRow("image, JPG") << "saveFileButton" << 1 << "pic.jpg" << QByteArray("jpeg");
+    QTest::newRow("image, JPEG") << "saveFileButton" << 2 << "pic.jpeg" << QByteArray("jpeg");
+    QTest::newRow("code, C++") << "saveCCodeButton" << 0 << "pic.cpp" << QByteArray();
+    QTest::newRow("code, C") << "saveCCodeButton" << 1 << "pic.c" << QByteArray();
+}
+
+// A bare name typed in the save dialog takes the extension of the chosen type.
+void tst_Files::typedNameTakesChosenType()
+{
+    QFETCH(QString, button);
+    QFETCH(int, type);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, format);
+    QVERIFY(writeBytes(QCoreApplication::applicationDirPath() + "/template.txt", kWorked));
+    QTemporaryDir dir;
+    MainWindow w;
+    MainWindowTester t(w);
+    t.bitmap() = bitmapWith({ { 3, 4 } });
+    whenModal([&](QWidget* modal) {
+        QComboBox* types = modal->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; i < type; ++i) // as the user does, so the dialog hears of it
+            QTest::keyClick(types, Qt::Key_Down);
+        QLineEdit* name = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name->setText(dir.path() + QStringLiteral("/pic"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QTest::mouseClick(t.child<QToolButton>(qPrintable(button)), Qt::LeftButton);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { written });
+    if (!format.isEmpty())
+        QCOMPARE(QImageReader::imageFormat(dir.filePath(written)), format);
+    QCOMPARE(t.fileDialog(), nullptr);
+}
+
+// A marker inside a value already filled in is not filled again.
+void tst_Files::fillingIsOnePass()
+{
+    QCOMPARE(fillCodeTemplate(QStringLiteral("%1|%2|%4|%9"), QStringLiteral("100%4.jpg"),
+                              QStringLiteral("id"), QStringLiteral("rows"), 10, 2, 2),
+             QStringLiteral("100%4.jpg|id|rows|10"));
 }
 
 void tst_Files::decode_data()
