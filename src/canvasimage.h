@@ -11,8 +11,7 @@ constexpr QRgb CANVAS_SET = 0xFF202020;
 // Enlarges a one-bit bitmap so that every pixel becomes a zoom x zoom cell of
 // its display colour, with a grid line on the first column and row of every
 // cell but those touching the left and top border. Writes into `out` (RGB888),
-// reusing its buffer when the size already matches, so a refresh allocates
-// nothing and costs a single pass over the picture.
+// reusing its buffer when the size already matches: one pass, no allocation.
 void renderCanvas(const QImage& bitmap, int zoom, QImage& out);
 
 #endif // CANVASIMAGE_H

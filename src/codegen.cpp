@@ -1,11 +1,8 @@
 #include "codegen.h"
 
-#include <QFileInfo>
+#include "global.h"
 
-bool isSetPixel(QRgb rgb)
-{
-    return (299 * qRed(rgb) + 587 * qGreen(rgb) + 114 * qBlue(rgb)) / 1000 < 128;
-}
+#include <QFileInfo>
 
 QRect setPixelBounds(const QImage& image)
 {
@@ -15,7 +12,7 @@ QRect setPixelBounds(const QImage& image)
     int bottom = -1;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (!isSetPixel(image.pixel(x, y)))
+            if (!isDark(image.pixel(x, y)))
                 continue;
             left = qMin(left, x);
             right = qMax(right, x);
@@ -46,7 +43,7 @@ QString pixelRowText(const QImage& image, const QRect& box)
     for (int y = box.top(); y <= box.bottom(); ++y) {
         text += QLatin1String("  ");
         for (int x = box.left(), i = 0; x <= box.right(); ++x, ++i) {
-            text += isSetPixel(image.pixel(x, y)) ? QLatin1Char('X') : QLatin1Char('_');
+            text += isDark(image.pixel(x, y)) ? QLatin1Char('X') : QLatin1Char('_');
             if (x != box.right() && i % 8 == 7)
                 text += QLatin1String(", ");
         }

@@ -6,9 +6,6 @@
 #include <QRgb>
 #include <QString>
 
-// The darkness test: luma (BT.601 weights, truncated) below 128 counts as set.
-bool isSetPixel(QRgb rgb);
-
 // The smallest rectangle holding every set pixel of `image`; a null QRect
 // when no pixel is set.
 QRect setPixelBounds(const QImage& image);

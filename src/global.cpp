@@ -106,7 +106,19 @@ int wheelStep(int value, int delta, int minimum, int maximum)
     return value;
 }
 
-int clampLocate(int coordinate, int image_extent, int window_extent)
+QImage newBitmap()
+{
+    QImage image(BITMAP_WIDTH, BITMAP_HEIGHT, QImage::Format_Mono);
+    image.setColorCount(2);
+    image.setColor(0, COLOR_BACK.rgb());
+    image.setColor(1, COLOR_FRONT.rgb());
+    image.fill(0);
+    return image;
+}
+
+// One axis: the centre is clamped into [lo, hi], or [hi, lo] when the image
+// is larger than the window.
+static int clampLocate(int coordinate, int image_extent, int window_extent)
 {
     const int lo = image_extent / 2;
     const int hi = window_extent - image_extent + lo;

@@ -25,6 +25,13 @@ static const QString qss_button = QStringLiteral(
     "QToolButton::pressed{border-image: url(:/image/%1_%2_Pressed.png);}"
     "QToolButton::checked{border-image: url(:/image/%1_%2_Selected.png);}");
 
+// The working bitmap's fixed size, the display it is made for.
+constexpr int BITMAP_WIDTH = 128;
+constexpr int BITMAP_HEIGHT = 64;
+
+// A clear working bitmap: Format_Mono, colour 0 COLOR_BACK, 1 COLOR_FRONT.
+QImage newBitmap();
+
 // "EN" or "CN" once the first language has been applied; empty before.
 extern QString language_suffix;
 
@@ -84,9 +91,5 @@ inline bool isDark(QRgb colour)
 // A slider value after a wheel turn of `delta` eighths of a degree: whole
 // notches only, kept within [minimum, maximum].
 int wheelStep(int value, int delta, int minimum, int maximum);
-
-// Pure geometry behind RecalcLocate, one axis: the interval the centre
-// coordinate is clamped into, [lo, hi] or [hi, lo] when the image is larger.
-int clampLocate(int coordinate, int image_extent, int window_extent);
 
 #endif // GLOBAL_H

@@ -1,14 +1,10 @@
 #include "history.h"
 
 #include "global.h"
-#include "mainwindow.h"
 
 #include <QTransform>
 
 namespace {
-
-const int FRAME_WIDTH = 128;
-const int FRAME_HEIGHT = 64;
 
 bool isRotation(OPERATE_TYPE type)
 {
@@ -26,11 +22,6 @@ int normalAngle(int degrees)
 }
 
 } // namespace
-
-bool isSelfInverse(OPERATE_TYPE type)
-{
-    return type == OPERATE_INVERT || type == OPERATE_MIRROR_X || type == OPERATE_MIRROR_Y;
-}
 
 void applySelfInverse(QImage& image, OPERATE_TYPE type)
 {
@@ -61,17 +52,17 @@ QImage turnBitmap(const QImage& source, int angle)
     // cover come out transparent for angles off the right angles.
     const QImage turned =
         source.transformed(turn, Qt::FastTransformation).convertToFormat(QImage::Format_ARGB32);
-    const int left = (FRAME_WIDTH - turned.width()) / 2;
-    const int top = (FRAME_HEIGHT - turned.height()) / 2;
+    const int left = (BITMAP_WIDTH - turned.width()) / 2;
+    const int top = (BITMAP_HEIGHT - turned.height()) / 2;
 
     QImage result = newBitmap();
-    for (int y = 0; y < FRAME_HEIGHT; ++y) {
+    for (int y = 0; y < BITMAP_HEIGHT; ++y) {
         const int ty = y - top;
         if (ty < 0 || ty >= turned.height())
             continue;
         const QRgb* in = reinterpret_cast<const QRgb*>(turned.constScanLine(ty));
         uchar* out = result.scanLine(y);
-        for (int x = 0; x < FRAME_WIDTH; ++x) {
+        for (int x = 0; x < BITMAP_WIDTH; ++x) {
             const int tx = x - left;
             if (tx < 0 || tx >= turned.width())
                 continue;

@@ -30,9 +30,6 @@ struct BITMAP_OPERATE
     int param;
 };
 
-// True for the entries that keep no image and undo themselves: invert and the two flips.
-bool isSelfInverse(OPERATE_TYPE type);
-
 // Applies the change of an invert or flip entry to `image`, keeping its format
 // and colour table; any other type leaves `image` as it is.
 void applySelfInverse(QImage& image, OPERATE_TYPE type);

@@ -13,19 +13,6 @@
 #include <QPainter>
 #include <QTranslator>
 
-static const int BITMAP_WIDTH = 128;
-static const int BITMAP_HEIGHT = 64;
-
-QImage newBitmap()
-{
-    QImage image(BITMAP_WIDTH, BITMAP_HEIGHT, QImage::Format_Mono);
-    image.setColorCount(2);
-    image.setColor(0, COLOR_BACK.rgb());
-    image.setColor(1, COLOR_FRONT.rgb());
-    image.fill(0);
-    return image;
-}
-
 QPen makeStrokePen(const QColor& colour, int width)
 {
     return QPen(QBrush(colour, Qt::SolidPattern), qreal(width), Qt::SolidLine, Qt::SquareCap,
@@ -41,7 +28,7 @@ QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen)
     QPainter painter(&result);
     painter.setPen(pen);
     if (n == 1) {
-        const QLine dot(points[0], points[0]);
+        const QLine dot(points.constFirst(), points.constFirst());
         painter.drawLines(&dot, 1);
     } else {
         // Each point twice in a row, read from the second: (p0,p1), (p1,p2), ...

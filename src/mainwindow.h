@@ -21,9 +21,6 @@ class Ui_MainWindow;
 // Returns a copy of `image` with the stroke through `points` drawn by `pen`.
 QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen);
 
-// A clear 128 x 64 working bitmap: Format_Mono, colour 0 COLOR_BACK, 1 COLOR_FRONT.
-QImage newBitmap();
-
 // The pen every stroke is drawn with: solid, square caps, bevel joins.
 QPen makeStrokePen(const QColor& colour, int width);
 
@@ -107,7 +104,7 @@ private:
     void beginStroke(const QPoint& viewport_pos);
     bool extendStroke(const QPoint& pixel);
     void commitStroke();
-    void commitStrokeOnCtrl();
+    bool commitStrokeOnCtrl();
     bool canvasEvent(QEvent* event);
 
     // Files (mainwindow_files.cpp).

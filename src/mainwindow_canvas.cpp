@@ -14,8 +14,6 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-static const QSize BITMAP_SIZE(128, 64);
-
 static bool isInvalid(const QPoint& point)
 {
     return point.x() == INVALID_POINT.x() || point.y() == INVALID_POINT.y();
@@ -39,7 +37,7 @@ static void acceptAsCopy(QDropEvent* event)
 
 QPoint MainWindow::mapToBitmap(const QPoint& viewport_pos) const
 {
-    return mapCanvasToBitmap(viewport_pos, center_point, zoom, BITMAP_SIZE);
+    return mapCanvasToBitmap(viewport_pos, center_point, zoom, QSize(BITMAP_WIDTH, BITMAP_HEIGHT));
 }
 
 void MainWindow::beginStroke(const QPoint& viewport_pos)
@@ -60,21 +58,21 @@ bool MainWindow::extendStroke(const QPoint& pixel)
 
 void MainWindow::commitStroke()
 {
-    if ((tool != TOOL_PEN && tool != TOOL_ERASE) || bitmap.isNull() || line_points.isEmpty())
+    const QString log_line = tool == TOOL_PEN ? strokeLogLine(line_points) : QString();
+    if (!commitStrokeOnCtrl())
         return;
     ui->graphicsView->viewport()->setCursor(Qt::CrossCursor);
-    const QList<QPoint> points = line_points;
-    commitStrokeOnCtrl();
-    if (tool == TOOL_PEN)
-        qDebug("%s", qPrintable(strokeLogLine(points)));
+    if (!log_line.isEmpty())
+        qDebug("%s", qPrintable(log_line));
     refresh();
 }
 
-// The canvas already shows the stroke from its last preview, so no refresh.
-void MainWindow::commitStrokeOnCtrl()
+// Draws the stroke into the bitmap and records it; false when there is none.
+// The canvas already shows it from its last preview, so no refresh here.
+bool MainWindow::commitStrokeOnCtrl()
 {
     if ((tool != TOOL_PEN && tool != TOOL_ERASE) || bitmap.isNull() || line_points.isEmpty())
-        return;
+        return false;
     // The history keeps the bitmap from before the stroke.
     if (tool == TOOL_PEN)
         AddHistory(BITMAP_OPERATE(OPERATE_PEN, bitmap, line_points, pen_size));
@@ -82,9 +80,10 @@ void MainWindow::commitStrokeOnCtrl()
         AddHistory(BITMAP_OPERATE(OPERATE_ERASE, bitmap, line_points, erase_size));
     bitmap = ImageLine(bitmap, line_points, strokePen());
     line_points.clear();
+    return true;
 }
 
-// The viewport's rows of the event filter. True when the event is consumed.
+// Events of the canvas viewport. True when the event is consumed.
 bool MainWindow::canvasEvent(QEvent* event)
 {
     QWidget* viewport = ui->graphicsView->viewport();
@@ -209,20 +208,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return QMainWindow::eventFilter(watched, event);
     }
 
-    switch (type) {
-    case QEvent::DragEnter:
-    case QEvent::Drop:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-        if (watched == ui->graphicsView->viewport() && canvasEvent(event))
-            return true;
-        break;
-    default:
-        break;
-    }
+    if (watched == ui->graphicsView->viewport() && canvasEvent(event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -98,8 +98,6 @@ void MainWindow::openFile(const QString& path)
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QImage result = dialog.getSource();
-    if (result.isNull())
-        return;
 
     clearHistory();
     file_path = path;
@@ -125,11 +123,10 @@ void MainWindow::onSaveFile()
         return;
 
     const QByteArray format = imageFormatForPath(path);
-    const QImage image = bitmap;
     const WriteResult result =
         format.isEmpty() ? WriteResult::OpenFailed
                          : writeFileSafely(path, QIODevice::NotOpen, [&](QIODevice& device) {
-                               return image.save(&device, format.constData());
+                               return bitmap.save(&device, format.constData());
                            });
     if (result != WriteResult::Ok)
         showError(tr("Save file error"));

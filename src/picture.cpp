@@ -63,6 +63,9 @@ WriteResult writeFileSafely(const QString& path, QIODevice::OpenMode mode,
         return writeInPlace(path, mode, write);
 
     QSaveFile file(path);
+    // A writable file in a folder that takes no new files is still written,
+    // in place, as a plain save would.
+    file.setDirectWriteFallback(true);
     if (!file.open(mode | QIODevice::WriteOnly))
         return WriteResult::OpenFailed;
     // The toolkit's commit() does not notice a short write while flushing

@@ -46,7 +46,7 @@ SelectDialog::SelectDialog(QWidget* parent)
     view->viewport()->resize(view->width() - frame, view->height() - frame);
     qDebug("viewport size:(%d, %d)", view->viewport()->width(), view->viewport()->height());
     view->viewport()->installEventFilter(this);
-    view->setBackgroundBrush(QBrush(QColor(192, 192, 192), Qt::SolidPattern));
+    view->setBackgroundBrush(QBrush(QColor(VIEW_GRAY, VIEW_GRAY, VIEW_GRAY), Qt::SolidPattern));
     scale_level = ui->horizontalSlider->value();
 }
 

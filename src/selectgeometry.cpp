@@ -1,7 +1,6 @@
 #include "selectgeometry.h"
 
 #include "global.h"
-#include "mainwindow.h"
 
 #include <QtGlobal>
 
@@ -13,9 +12,6 @@
 #define HAVE_PACK_ROW_SSSE3
 #endif
 
-static const int BITMAP_WIDTH = 128;
-static const int BITMAP_HEIGHT = 64;
-static const uchar GRAY_LEVEL = 192;
 
 // Far beyond any viewport, yet sums of two such values still fit an int.
 static const double COORDINATE_LIMIT = double(1 << 29);
@@ -49,8 +45,9 @@ double displayScale(double scale_fit, int scale_level)
 
 QSize scaledSourceSize(const QSize& source, int scale_level, double scale_fit)
 {
-    const double width = double(source.width() * scale_level) * scale_fit / 5.0;
-    const double height = double(source.height() * scale_level) * scale_fit / 5.0;
+    // Whole products first, in 64 bits: a very wide picture times 25 passes int.
+    const double width = double(qint64(source.width()) * scale_level) * scale_fit / 5.0;
+    const double height = double(qint64(source.height()) * scale_level) * scale_fit / 5.0;
     return QSize(qRound(width), qRound(height));
 }
 
@@ -242,7 +239,7 @@ QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& ce
         RectSub(gray, piece, rect_sel);
         for (const QRect& g : gray) {
             if (g.isValid())
-                painter.fill(g, GRAY_LEVEL);
+                painter.fill(g, VIEW_GRAY);
         }
     }
 
@@ -250,7 +247,7 @@ QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& ce
     RectSub(blank, rect_sel, img_rect);
     for (const QRect& piece : blank) {
         if (piece.isValid())
-            painter.fill(piece, 255);
+            painter.fill(piece, uchar(COLOR_BACK.red())); // white: stays blank in the bitmap
     }
 
     const QRect bright = rect_sel.intersected(img_rect);

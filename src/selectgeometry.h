@@ -44,6 +44,9 @@ void RectSub(QRect out[4], const QRect& a, const QRect& b);
 // before it scales; scaling a picture already in it converts nothing.
 QImage::Format smoothScalingFormat(QImage::Format format);
 
+// Grey level of everything around the picture and the selection.
+constexpr int VIEW_GRAY = 192;
+
 // The view picture: gray (192) outside the picture and the selection,
 // COLOR_BACK where the selection is off the picture, the picture unchanged
 // inside the selection and darkened (c - c / 4) outside it. `buffer` is

@@ -10,7 +10,9 @@ QPoint mapCanvasToBitmap(const QPoint& pos, const QPoint& center, int zoom,
     return QPoint(px, py);
 }
 
-bool continuesRun(const QPoint& b, const QPoint& a, const QPoint& p)
+// True when `p` continues the segment b -> a along the same straight line
+// without turning back, so `a` can be dropped from the stroke.
+static bool continuesRun(const QPoint& b, const QPoint& a, const QPoint& p)
 {
     // 64-bit so that points far outside the bitmap cannot overflow the products.
     const qint64 dx1 = p.x() - a.x();

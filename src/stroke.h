@@ -14,10 +14,6 @@
 QPoint mapCanvasToBitmap(const QPoint& pos, const QPoint& center, int zoom,
                          const QSize& bitmap_size);
 
-// True when `p` continues the segment b -> a along the same straight line
-// without turning back, so `a` can be dropped from the stroke.
-bool continuesRun(const QPoint& b, const QPoint& a, const QPoint& p);
-
 // Adds `p` to a stroke, replacing the last point when `p` continues the last
 // straight run. Returns false, leaving `points` unchanged, when `p` repeats
 // the last point.
