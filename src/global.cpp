@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSlider>
 #include <QtGlobal>
 
 QString language_suffix;
@@ -94,6 +95,13 @@ void BitmapCtrl::contextMenuEvent(QContextMenuEvent*)
 {
     if (context_menu)
         context_menu->exec(QCursor::pos());
+}
+
+void stepSlider(QSlider* slider, int step)
+{
+    const int value = slider->value() + step;
+    if (value >= slider->minimum() && value <= slider->maximum())
+        slider->setValue(value);
 }
 
 int wheelStep(int value, int delta, int minimum, int maximum)

@@ -11,6 +11,7 @@
 #include <QString>
 
 class QMenu;
+class QSlider;
 
 // Every translation unit gets its own copy of these, like any header constant.
 static const QPoint INVALID_POINT(0x7FFFFFFF, 0x7FFFFFFF);
@@ -87,6 +88,9 @@ inline bool isDark(QRgb colour)
 {
     return isDark(qRed(colour), qGreen(colour), qBlue(colour));
 }
+
+// Moves a slider one step (+1 or -1) unless it already stands at that end.
+void stepSlider(QSlider* slider, int step);
 
 // A slider value after a wheel turn of `delta` eighths of a degree: whole
 // notches only, kept within [minimum, maximum].

@@ -198,16 +198,12 @@ void MainWindow::onZoom(int value)
 // The slot names run against the buttons: onZoomIn shrinks the cells.
 void MainWindow::onZoomIn()
 {
-    QSlider* slider = ui->verticalSlider;
-    if (slider->value() > slider->minimum())
-        slider->setValue(slider->value() - 1);
+    stepSlider(ui->verticalSlider, -1);
 }
 
 void MainWindow::onZoomOut()
 {
-    QSlider* slider = ui->verticalSlider;
-    if (slider->value() < slider->maximum())
-        slider->setValue(slider->value() + 1);
+    stepSlider(ui->verticalSlider, +1);
 }
 
 // The three tool buttons are not auto-exclusive; this keeps exactly one checked.

@@ -110,6 +110,8 @@ private:
     // Files (mainwindow_files.cpp).
     bool showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
                         const QString& filter);
+    bool runFileDialog(QToolButton* button, QString& path, QFileDialog::AcceptMode mode,
+                       const QString& title, const QString& filter);
     QString loadCodeTemplate();
     void showError(const QString& text);
 

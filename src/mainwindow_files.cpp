@@ -57,6 +57,16 @@ bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, con
     return true;
 }
 
+// The command's button shows held down while its dialog is open.
+bool MainWindow::runFileDialog(QToolButton* button, QString& path, QFileDialog::AcceptMode mode,
+                               const QString& title, const QString& filter)
+{
+    holdButtonDown(button, true);
+    const bool chosen = showFileDialog(path, mode, title, filter);
+    holdButtonDown(button, false);
+    return chosen;
+}
+
 void MainWindow::onFilterSelected(const QString& filter)
 {
     if (!file_dialog)
@@ -75,12 +85,9 @@ void MainWindow::onFilterSelected(const QString& filter)
 
 void MainWindow::onOpenFile()
 {
-    holdButtonDown(ui->openFileButton, true);
     QString path = QFileInfo(file_path).absolutePath();
     const QString filter = tr("image file") + QStringLiteral("(*.bmp *.jpg *.jpeg)");
-    const bool chosen = showFileDialog(path, QFileDialog::AcceptOpen, tr("Open"), filter);
-    holdButtonDown(ui->openFileButton, false);
-    if (chosen)
+    if (runFileDialog(ui->openFileButton, path, QFileDialog::AcceptOpen, tr("Open"), filter))
         openFile(path);
 }
 
@@ -112,14 +119,11 @@ void MainWindow::openFile(const QString& path)
 
 void MainWindow::onSaveFile()
 {
-    holdButtonDown(ui->saveFileButton, true);
     QString path = proposedPath(file_path, QStringLiteral(".bmp"));
     const QString filter = tr("BMP file") + QStringLiteral("(*.bmp);;") + tr("JPG file")
                            + QStringLiteral("(*.jpg);;") + tr("JPEG file")
                            + QStringLiteral("(*.jpeg)");
-    const bool chosen = showFileDialog(path, QFileDialog::AcceptSave, tr("Save As"), filter);
-    holdButtonDown(ui->saveFileButton, false);
-    if (!chosen)
+    if (!runFileDialog(ui->saveFileButton, path, QFileDialog::AcceptSave, tr("Save As"), filter))
         return;
 
     const QByteArray format = imageFormatForPath(path);
@@ -164,13 +168,10 @@ void MainWindow::onSaveCCode()
         return;
     }
 
-    holdButtonDown(ui->saveCCodeButton, true);
     QString path = proposedPath(file_path, QStringLiteral(".cpp"));
     const QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
                            + QStringLiteral("(*.c)");
-    const bool chosen = showFileDialog(path, QFileDialog::AcceptSave, tr("Save As"), filter);
-    holdButtonDown(ui->saveCCodeButton, false);
-    if (!chosen)
+    if (!runFileDialog(ui->saveCCodeButton, path, QFileDialog::AcceptSave, tr("Save As"), filter))
         return;
 
     const QString identifier = identifierFromPath(path);

@@ -98,16 +98,12 @@ void SelectDialog::onScale(int value)
 
 void SelectDialog::onZoomIn()
 {
-    QSlider* slider = ui->horizontalSlider;
-    if (slider->value() > slider->minimum())
-        slider->setValue(slider->value() - 1);
+    stepSlider(ui->horizontalSlider, -1);
 }
 
 void SelectDialog::onZoomOut()
 {
-    QSlider* slider = ui->horizontalSlider;
-    if (slider->value() < slider->maximum())
-        slider->setValue(slider->value() + 1);
+    stepSlider(ui->horizontalSlider, +1);
 }
 
 void SelectDialog::onMove()
