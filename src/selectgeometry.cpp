@@ -12,7 +12,6 @@
 #define HAVE_PACK_ROW_SSSE3
 #endif
 
-
 // Far beyond any viewport, yet sums of two such values still fit an int.
 static const double COORDINATE_LIMIT = double(1 << 29);
 
@@ -25,8 +24,9 @@ static double limited(double value)
 // selection before any source was given).
 static QRect alignedRect(const QRectF& rect)
 {
-    return QRectF(limited(rect.x()), limited(rect.y()), limited(rect.width()),
-                  limited(rect.height()))
+    // Edges, not extents, are bounded, so a far edge cannot drag the near one.
+    return QRectF(QPointF(limited(rect.left()), limited(rect.top())),
+                  QPointF(limited(rect.right()), limited(rect.bottom())))
         .toAlignedRect();
 }
 
@@ -120,7 +120,6 @@ QRgb darkened(QRgb colour)
     const int b = qBlue(colour);
     return qRgb(r - r / 4, g - g / 4, b - b / 4);
 }
-
 
 // One row of 32-bit pixels into RGB888, optionally darkened.
 static void packRow(uchar* out, const QRgb* in, int count, bool dim)
