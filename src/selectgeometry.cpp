@@ -381,7 +381,6 @@ int hitHandle(const QRect& rect_sel, const QPoint& pos)
     return -1;
 }
 
-
 double viewToSource(int distance, double s)
 {
     return 5.0 * distance / s;

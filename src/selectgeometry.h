@@ -57,7 +57,6 @@ QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& ce
 // c - c / 4 on each colour channel, alpha opaque.
 QRgb darkened(QRgb colour);
 
-
 // Size the selection takes in the 128 x 64 bitmap keeping its proportions;
 // empty when the selection has no width or no height.
 QSize targetSize(const QSize& selection);
@@ -88,7 +87,6 @@ int handleHalfSize(int width);
 // Index 0 ... 7 (corners TL, TR, BR, BL, then top, bottom, left, right) of
 // the first handle of rect_sel whose square holds `pos`, or -1.
 int hitHandle(const QRect& rect_sel, const QPoint& pos);
-
 
 // Source-pixel distance of a viewport distance at display scale s = level * fit.
 double viewToSource(int distance, double s);

@@ -26,5 +26,4 @@ QString strokeLogLine(const QList<QPoint>& points);
 // exactly one local file ending in .bmp, .jpg or .jpeg (any case).
 QString droppedPicturePath(const QList<QUrl>& urls);
 
-
 #endif // STROKE_H
