@@ -103,6 +103,8 @@ private slots:
     void mouseOnTheView();
     void panAtLevel25();
     void execAnswers();
+    void sameAsStraightforwardCalls_data();
+    void sameAsStraightforwardCalls();
 };
 
 void TestSelectDialog::rectSubIsExactlyTheDifference()
@@ -359,6 +361,56 @@ void TestSelectDialog::execAnswers()
         whenModal([&t, button](QWidget*) { t.click(button); });
         QCOMPARE(t.d.exec(), int(QDialog::Rejected));
     }
+}
+
+void TestSelectDialog::sameAsStraightforwardCalls_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QRectF>("selection"); // source pixels about the centre; null: whole
+    QTest::newRow("wide, fitted, whole") << QSize(640, 300) << 5 << QRectF();
+    QTest::newRow("tall, level 25, inner") << QSize(97, 203) << 25 << QRectF(-30.5, -60.25, 41.5, 77);
+    QTest::newRow("odd, level 1, partly off") << QSize(333, 111) << 1 << QRectF(100, -70, 150, 90);
+    QTest::newRow("level 13, thin strip") << QSize(500, 400) << 13 << QRectF(-250, -195, 500, 20.5);
+}
+
+// The dialog converts once, scales from a view of the region and composes row
+// by row; each must give what the plain calls on the 24-bit picture give.
+void TestSelectDialog::sameAsStraightforwardCalls()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, level);
+    QFETCH(QRectF, selection);
+    const QImage picture = gradient(size.width(), size.height());
+    SelectDialogTester t;
+    t.d.setSource(picture);
+    t.child<QSlider>("horizontalSlider")->setValue(level);
+    if (!selection.isNull()) {
+        t.selectRect() = selection;
+        t.d.onScale(level);
+    }
+
+    const QSize viewport = t.viewport()->size();
+    const double fit = qMin(double(viewport.width()) / size.width(), double(viewport.height()) / size.height());
+    const QImage plain_scaled = picture.scaled(qRound(size.width() * level * fit / 5.0),
+                                               qRound(size.height() * level * fit / 5.0),
+                                               Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(t.scaled().convertToFormat(QImage::Format_RGB32), plain_scaled.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(viewMismatch(t.view()->image, plain_scaled, t.centerPoint(), t.sel()), QPoint(-1, -1));
+
+    const QRect rect_src = sourceRect(t.selectRect(), size);
+    const QRect rect_dst = targetRect(rect_src, t.selectRect(), targetSize(t.sel().size()));
+    QImage expected = newBitmap();
+    if (rect_src.isValid() && !rect_dst.isEmpty()) {
+        const QImage cut = picture.copy(rect_src.translated(size.width() / 2, size.height() / 2))
+                               .scaled(rect_dst.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        for (int y = 0; y < cut.height(); ++y)
+            for (int x = 0; x < cut.width(); ++x)
+                if (expected.rect().contains(rect_dst.topLeft() + QPoint(x, y)))
+                    expected.setPixel(rect_dst.topLeft() + QPoint(x, y), isDark(cut.pixel(x, y)) ? 1 : 0);
+    }
+    QVERIFY(countSet(expected, expected.rect()) > 0);
+    QCOMPARE(t.d.getSource(), expected);
 }
 
 QTEST_MAIN(TestSelectDialog)
