@@ -1,6 +1,6 @@
 #include "canvasimage.h"
 
-#include "global.h"
+#include "bitmap.h"
 
 #include <cstring>
 

@@ -1,7 +1,8 @@
 #include "codegen.h"
 
-#include "global.h"
+#include "bitmap.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 QRect setPixelBounds(const QImage& image)
@@ -102,4 +103,20 @@ QString decodeCodeTemplate(const QByteArray& bytes)
 {
     const int nul = bytes.indexOf('\0');
     return QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
+}
+
+QString readCodeTemplate(const QString& path)
+{
+    // Anything but a regular file (a folder, a pipe) counts as missing.
+    if (!QFileInfo(path).isFile())
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const qint64 size = file.size();
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (bytes.size() != size)
+        return QString();
+    return decodeCodeTemplate(bytes);
 }

@@ -42,4 +42,8 @@ QString fillCodeTemplate(const QString& code_template, const QString& picture_na
 // Reads a code template from `bytes`: decoded as UTF-8 up to the first NUL.
 QString decodeCodeTemplate(const QByteArray& bytes);
 
+// The template in the file at `path`, or an empty string when it is no
+// regular file, cannot be read in full or is empty.
+QString readCodeTemplate(const QString& path);
+
 #endif // CODEGEN_H

@@ -1,6 +1,6 @@
 #include "history.h"
 
-#include "global.h"
+#include "bitmap.h"
 
 #include <QTransform>
 

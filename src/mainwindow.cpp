@@ -3,6 +3,7 @@
 
 #include "aboutdialog.h"
 #include "canvasimage.h"
+#include "stroke.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -10,40 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTranslator>
-
-QPen makeStrokePen(const QColor& colour, int width)
-{
-    return QPen(QBrush(colour, Qt::SolidPattern), qreal(width), Qt::SolidLine, Qt::SquareCap,
-                Qt::BevelJoin);
-}
-
-QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen)
-{
-    QImage result = image;
-    const int n = points.size();
-    if (n == 0)
-        return result;
-    QPainter painter(&result);
-    painter.setPen(pen);
-    if (n == 1) {
-        const QLine dot(points.constFirst(), points.constFirst());
-        painter.drawLines(&dot, 1);
-    } else {
-        // Each point twice in a row, read from the second: (p0,p1), (p1,p2), ...
-        // so every segment gets its own square caps and no joins form.
-        QVector<QPoint> pairs;
-        pairs.reserve(2 * n);
-        for (const QPoint& p : points) {
-            pairs.append(p);
-            pairs.append(p);
-        }
-        painter.drawLines(pairs.constData() + 1, n - 1);
-    }
-    painter.end();
-    return result;
-}
 
 QUrl helpUrl(const QString& app_dir)
 {

@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QList>
 #include <QMainWindow>
-#include <QPen>
 #include <QPoint>
 #include <QString>
 #include <QUrl>
@@ -17,12 +16,6 @@
 class QMenu;
 class QToolButton;
 class Ui_MainWindow;
-
-// Returns a copy of `image` with the stroke through `points` drawn by `pen`.
-QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen);
-
-// The pen every stroke is drawn with: solid, square caps, bevel joins.
-QPen makeStrokePen(const QColor& colour, int width);
 
 // The help page's URL for a program living in `app_dir`.
 QUrl helpUrl(const QString& app_dir);

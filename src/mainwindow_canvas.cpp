@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "picture.h"
 #include "stroke.h"
 
 #include <QDragEnterEvent>
@@ -13,11 +14,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QWheelEvent>
-
-static bool isInvalid(const QPoint& point)
-{
-    return point.x() == INVALID_POINT.x() || point.y() == INVALID_POINT.y();
-}
 
 static QString dropPath(const QDropEvent* event)
 {
@@ -155,7 +151,7 @@ bool MainWindow::canvasEvent(QEvent* event)
         const QPoint pixel = mapToBitmap(pos);
         ui->label_PosX->setText(QString::number(pixel.x()));
         ui->label_PosY->setText(QString::number(pixel.y()));
-        if (isInvalid(last_point) || mouse->buttons() != Qt::LeftButton)
+        if (isInvalidPoint(last_point) || mouse->buttons() != Qt::LeftButton)
             return false;
         if (modifiers == Qt::ControlModifier) {
             center_point += pos - last_point;

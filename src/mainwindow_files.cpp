@@ -4,10 +4,10 @@
 
 #include "codegen.h"
 #include "picture.h"
+#include "savefile.h"
 #include "selectdialog.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -138,19 +138,7 @@ void MainWindow::onSaveFile()
 
 QString MainWindow::loadCodeTemplate()
 {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/template.txt");
-    // Anything but a regular file (a folder, a pipe) counts as missing.
-    if (!QFileInfo(path).isFile())
-        return QString();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    const qint64 size = file.size();
-    const QByteArray bytes = file.readAll();
-    file.close();
-    if (bytes.size() != size)
-        return QString();
-    return decodeCodeTemplate(bytes);
+    return readCodeTemplate(QCoreApplication::applicationDirPath() + QStringLiteral("/template.txt"));
 }
 
 void MainWindow::onSaveCCode()

@@ -2,6 +2,8 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "stroke.h"
+
 #include <QInputDialog>
 
 void MainWindow::AddHistory(const BITMAP_OPERATE& op)

@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
 
 bool pictureSizeAcceptable(const QSize& size)
 {
@@ -38,49 +36,14 @@ QImage loadPicture(const QString& path)
     return picture.convertToFormat(QImage::Format_RGB888);
 }
 
-static WriteResult writeInPlace(const QString& path, QIODevice::OpenMode mode,
-                                const std::function<bool(QIODevice&)>& write)
+QString droppedPicturePath(const QList<QUrl>& urls)
 {
-    QFile file(path);
-    // Unbuffered, so a failing device reports the failure to the writer.
-    if (!file.open(mode | QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return WriteResult::OpenFailed;
-    const bool written = write(file) && file.flush() && file.error() == QFileDevice::NoError;
-    file.close();
-    return written && file.error() == QFileDevice::NoError ? WriteResult::Ok
-                                                             : WriteResult::WriteFailed;
-}
-
-WriteResult writeFileSafely(const QString& path, QIODevice::OpenMode mode,
-                            const std::function<bool(QIODevice&)>& write)
-{
-    const QFileInfo target(path);
-    if (target.isDir())
-        return WriteResult::OpenFailed;
-    // Replacing a device node such as /dev/full by a regular file would be
-    // far worse than a failed write.
-    if (target.exists() && !target.isFile())
-        return writeInPlace(path, mode, write);
-
-    QSaveFile file(path);
-    // A writable file in a folder that takes no new files is still written,
-    // in place, as a plain save would.
-    file.setDirectWriteFallback(true);
-    if (!file.open(mode | QIODevice::WriteOnly))
-        return WriteResult::OpenFailed;
-    // The toolkit's commit() does not notice a short write while flushing
-    // its buffer (a full disk, a file size limit), so flush first.
-    if (!write(file) || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return WriteResult::WriteFailed;
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    for (const char* suffix : { ".bmp", ".jpg", ".jpeg" }) {
+        if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+            return path;
     }
-    return file.commit() ? WriteResult::Ok : WriteResult::WriteFailed;
-}
-
-QByteArray imageFormatForPath(const QString& path)
-{
-    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
-    if (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(suffix))
-        return QByteArray();
-    return suffix;
+    return QString();
 }

@@ -2,11 +2,10 @@
 #define PICTURE_H
 
 #include <QImage>
-#include <QIODevice>
 #include <QSize>
+#include <QList>
 #include <QString>
-
-#include <functional>
+#include <QUrl>
 
 // The largest picture that is decoded: a 100-megapixel camera photo fits,
 // a header claiming gigapixels is refused before any memory is taken.
@@ -21,18 +20,8 @@ bool pictureSizeAcceptable(const QSize& size);
 // no readable picture, or its claimed size is too large.
 QImage loadPicture(const QString& path);
 
-enum class WriteResult { Ok, OpenFailed, WriteFailed };
-
-// Writes a file through `write`, which returns false when it could not
-// produce its content. A regular target (or a new one) is written to a
-// temporary file beside it and replaced only when everything was written,
-// so a failed save leaves the old file as it was; a device or pipe is
-// written in place.
-WriteResult writeFileSafely(const QString& path, QIODevice::OpenMode mode,
-                            const std::function<bool(QIODevice&)>& write);
-
-// The image format a saved file gets from its extension, or an empty
-// string when the toolkit has no writer for it.
-QByteArray imageFormatForPath(const QString& path);
+// The local path of a dropped picture, or an empty string unless `urls` is
+// exactly one local file ending in .bmp, .jpg or .jpeg (any case).
+QString droppedPicturePath(const QList<QUrl>& urls);
 
 #endif // PICTURE_H

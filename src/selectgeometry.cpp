@@ -1,6 +1,7 @@
 #include "selectgeometry.h"
 
-#include "global.h"
+#include "bitmap.h"
+#include "geometry.h"
 
 #include <QtGlobal>
 

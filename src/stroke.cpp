@@ -1,5 +1,7 @@
 #include "stroke.h"
 
+#include <QPainter>
+#include <QVector>
 #include <QtGlobal>
 
 QPoint mapCanvasToBitmap(const QPoint& pos, const QPoint& center, int zoom,
@@ -41,14 +43,34 @@ QString strokeLogLine(const QList<QPoint>& points)
     return line;
 }
 
-QString droppedPicturePath(const QList<QUrl>& urls)
+QPen makeStrokePen(const QColor& colour, int width)
 {
-    if (urls.size() != 1 || !urls.first().isLocalFile())
-        return QString();
-    const QString path = urls.first().toLocalFile();
-    for (const char* suffix : { ".bmp", ".jpg", ".jpeg" }) {
-        if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
-            return path;
+    return QPen(QBrush(colour, Qt::SolidPattern), qreal(width), Qt::SolidLine, Qt::SquareCap,
+                Qt::BevelJoin);
+}
+
+QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen)
+{
+    QImage result = image;
+    const int n = points.size();
+    if (n == 0)
+        return result;
+    QPainter painter(&result);
+    painter.setPen(pen);
+    if (n == 1) {
+        const QLine dot(points.constFirst(), points.constFirst());
+        painter.drawLines(&dot, 1);
+    } else {
+        // Each point twice in a row, read from the second: (p0,p1), (p1,p2), ...
+        // so every segment gets its own square caps and no joins form.
+        QVector<QPoint> pairs;
+        pairs.reserve(2 * n);
+        for (const QPoint& p : points) {
+            pairs.append(p);
+            pairs.append(p);
+        }
+        painter.drawLines(pairs.constData() + 1, n - 1);
     }
-    return QString();
+    painter.end();
+    return result;
 }

@@ -1,11 +1,13 @@
 #ifndef STROKE_H
 #define STROKE_H
 
+#include <QColor>
+#include <QImage>
 #include <QList>
+#include <QPen>
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <QUrl>
 
 // The bitmap pixel under viewport position `pos` when the bitmap, enlarged
 // `zoom` times, is centred at `center`. Integer division truncates toward
@@ -22,8 +24,10 @@ bool appendStrokePoint(QList<QPoint>& points, const QPoint& p);
 // The log line of a committed pen stroke: "points: (3,4) (10,4)".
 QString strokeLogLine(const QList<QPoint>& points);
 
-// The local path of a dropped picture, or an empty string unless `urls` is
-// exactly one local file ending in .bmp, .jpg or .jpeg (any case).
-QString droppedPicturePath(const QList<QUrl>& urls);
+// Returns a copy of `image` with the stroke through `points` drawn by `pen`.
+QImage ImageLine(const QImage& image, QList<QPoint> points, const QPen& pen);
+
+// The pen every stroke is drawn with: solid, square caps, bevel joins.
+QPen makeStrokePen(const QColor& colour, int width);
 
 #endif // STROKE_H

@@ -6,6 +6,7 @@
 
 #include "global.h"
 #include "history.h"
+#include "stroke.h"
 #include "mainwindow.h"
 
 #include <QApplication>
