@@ -17,6 +17,11 @@ inline void putRgb(uchar* p, QRgb c)
 
 void renderCanvas(const QImage& bitmap, int zoom, QImage& out)
 {
+    Q_ASSERT(zoom >= CANVAS_MIN_ZOOM);
+    if (zoom < CANVAS_MIN_ZOOM) {
+        out = QImage();
+        return;
+    }
     const QImage mono = bitmap.format() == QImage::Format_Mono
                             ? bitmap
                             : bitmap.convertToFormat(QImage::Format_Mono);
@@ -42,8 +47,7 @@ void renderCanvas(const QImage& bitmap, int zoom, QImage& out)
         uchar* line = out.scanLine(first);
         uchar* p = line;
         for (int bx = 0; bx < bw; ++bx) {
-            const int bit = (src[bx >> 3] >> (7 - (bx & 7))) & 1;
-            const QRgb c = colour[bit];
+            const QRgb c = colour[monoBit(src, bx)];
             putRgb(p, bx > 0 ? grid : c);
             p += 3;
             for (int k = 1; k < zoom; ++k, p += 3)

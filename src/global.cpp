@@ -11,6 +11,13 @@ void stepSlider(QSlider* slider, int step)
         slider->setValue(value);
 }
 
+void turnSlider(QSlider* slider, int delta)
+{
+    const int value = wheelStep(slider->value(), delta, slider->minimum(), slider->maximum());
+    if (value != slider->value())
+        slider->setValue(value);
+}
+
 // The images live in the same static library as this file; referencing the
 // initialiser keeps the linker from dropping them.
 static int registerResources()

@@ -25,4 +25,7 @@ extern QString language_suffix;
 // Moves a slider one step (+1 or -1) unless it already stands at that end.
 void stepSlider(QSlider* slider, int step);
 
+// Moves a slider by the whole notches of a wheel turn of `delta` eighths of a degree.
+void turnSlider(QSlider* slider, int delta);
+
 #endif // GLOBAL_H

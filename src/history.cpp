@@ -1,6 +1,7 @@
 #include "history.h"
 
 #include "bitmap.h"
+#include "stroke.h"
 
 #include <QTransform>
 
@@ -68,7 +69,7 @@ QImage turnBitmap(const QImage& source, int angle)
                 continue;
             const QRgb pixel = in[tx];
             if (qAlpha(pixel) >= 128 && isDark(pixel))
-                out[x >> 3] |= uchar(0x80 >> (x & 7));
+                setMonoBit(out, x);
         }
     }
     return result;
@@ -128,4 +129,56 @@ QImage rebuildRotation(const QList<BITMAP_OPERATE>& history, int index)
     if (flip_y)
         applySelfInverse(result, OPERATE_MIRROR_Y);
     return turnBitmap(result, angle);
+}
+
+void EditHistory::record(const BITMAP_OPERATE& op)
+{
+    m_entries.erase(m_entries.begin(), m_entries.begin() + m_undone);
+    m_undone = 0;
+    m_entries.prepend(op);
+}
+
+QImage EditHistory::rotationResult(const QImage& current) const
+{
+    const QImage rebuilt = rebuildRotation(m_entries, m_undone);
+    return rebuilt.isNull() ? current : rebuilt;
+}
+
+bool EditHistory::undo(QImage& bitmap)
+{
+    if (m_undone >= m_entries.size())
+        return false;
+    const BITMAP_OPERATE& op = m_entries.at(m_undone++);
+    if (isStroke(op.type) || isRotation(op.type))
+        bitmap = op.image;
+    else
+        applySelfInverse(bitmap, op.type);
+    return true;
+}
+
+bool EditHistory::redo(QImage& bitmap)
+{
+    if (m_undone <= 0)
+        return false;
+    const BITMAP_OPERATE& op = m_entries.at(--m_undone);
+    if (isStroke(op.type))
+        bitmap = ImageLine(bitmap, op.points,
+                           makeStrokePen(op.type == OPERATE_PEN ? COLOR_FRONT : COLOR_BACK, op.param));
+    else if (isRotation(op.type))
+        bitmap = rotationResult(bitmap);
+    else
+        applySelfInverse(bitmap, op.type);
+    return true;
+}
+
+void EditHistory::clear()
+{
+    m_entries.clear();
+    m_undone = 0;
+}
+
+QImage EditHistory::rotate(const QImage& bitmap, OPERATE_TYPE type, int param)
+{
+    record(BITMAP_OPERATE(type, bitmap, param));
+    return rotationResult(bitmap);
 }

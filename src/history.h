@@ -49,4 +49,32 @@ QImage turnBitmap(const QImage& source, int angle);
 // when `index` is out of range or its entry holds no snapshot.
 QImage rebuildRotation(const QList<BITMAP_OPERATE>& history, int index);
 
+// The edit history: entries newest first and how many of the newest are
+// undone. Each kind of entry is undone and redone in its own way: strokes and
+// rotations restore or rebuild from their snapshot, invert and flips apply
+// themselves again.
+class EditHistory
+{
+public:
+    // Records an edit already made; a new edit ends every redo.
+    void record(const BITMAP_OPERATE& op);
+    // Undoes or redoes one entry on `bitmap`; false when there is none.
+    bool undo(QImage& bitmap);
+    bool redo(QImage& bitmap);
+    void clear();
+
+    // Records a turn of `bitmap` by `param` degrees clockwise and returns the
+    // result, rebuilt once from the oldest snapshot of its run.
+    QImage rotate(const QImage& bitmap, OPERATE_TYPE type, int param);
+
+    const QList<BITMAP_OPERATE>& entries() const { return m_entries; }
+    int undone() const { return m_undone; }
+
+private:
+    QImage rotationResult(const QImage& current) const;
+
+    QList<BITMAP_OPERATE> m_entries;
+    int m_undone = 0;
+};
+
 #endif // HISTORY_H

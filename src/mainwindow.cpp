@@ -46,7 +46,6 @@ MainWindow::MainWindow(QWidget* parent)
     , erase_group(this)
     , drag_point(INVALID_POINT)
     , center_point(0, 0)
-    , history_index(0)
     , last_point(INVALID_POINT)
     , tool(TOOL_PEN)
     , zoom(5)
@@ -97,7 +96,6 @@ MainWindow::MainWindow(QWidget* parent)
     ui->toolButton_2->installEventFilter(this);
     ui->toolButton_3->installEventFilter(this);
 
-    history_index = 0;
     zoom = quint8(ui->verticalSlider->value());
     pen_size = 1;
     erase_size = 1;
@@ -105,7 +103,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     file_path = QStringLiteral("Picture001");
     bitmap = newBitmap();
-    center_point = QPoint(ui->graphicsView->width() / 2, ui->graphicsView->height() / 2);
+    center_point = canvasCentre();
     refresh();
 }
 
@@ -130,7 +128,7 @@ void MainWindow::refresh()
     if (bitmap.isNull())
         return;
 
-    const bool drawing = (tool == TOOL_PEN || tool == TOOL_ERASE) && !line_points.isEmpty();
+    const bool drawing = isDrawingTool(tool) && !line_points.isEmpty();
     const QImage work = drawing ? ImageLine(bitmap, line_points, strokePen()) : bitmap;
 
     BitmapCtrl* view = ui->graphicsView;
@@ -140,6 +138,11 @@ void MainWindow::refresh()
     qDebug("center_point:(%d,%d) image size:(%d,%d)", center_point.x(), center_point.y(), W, H);
     view->image_pos = QPoint(center_point.x() - W / 2, center_point.y() - H / 2);
     view->viewport()->update();
+}
+
+QPoint MainWindow::canvasCentre() const
+{
+    return QPoint(ui->graphicsView->width() / 2, ui->graphicsView->height() / 2);
 }
 
 void MainWindow::moveBitmap()
@@ -300,7 +303,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event)
     if (event->buttons() != Qt::LeftButton
         || QGuiApplication::keyboardModifiers() != Qt::NoModifier)
         return;
-    if (drag_point == INVALID_POINT)
+    if (isInvalidPoint(drag_point))
         return;
     move(pos() + event->globalPos() - drag_point);
     drag_point = event->globalPos();

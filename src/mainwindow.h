@@ -80,6 +80,7 @@ protected:
 private:
     friend class MainWindowTester;
 
+    QPoint canvasCentre() const;
     void moveBitmap();
     void refresh();
     void selectTool(TOOL_TYPE new_tool, Qt::CursorShape cursor, QMenu* menu);
@@ -87,7 +88,6 @@ private:
     // Edit history and whole-image commands (mainwindow_history.cpp).
     void AddHistory(const BITMAP_OPERATE& op);
     void clearHistory();
-    QImage getRotateSource(int index);
     void rotate(OPERATE_TYPE type);
     void applyWholeImage(OPERATE_TYPE type, const char* message);
 
@@ -117,10 +117,9 @@ private:
     QPoint drag_point;
     QImage bitmap;
     QString file_path;
-    QList<BITMAP_OPERATE> history;
+    EditHistory history;
     QList<QPoint> line_points;
     QPoint center_point;
-    int history_index;
     QPoint last_point;
     TOOL_TYPE tool;
     quint8 zoom;

@@ -67,7 +67,7 @@ void MainWindow::commitStroke()
 // The canvas already shows it from its last preview, so no refresh here.
 bool MainWindow::commitStrokeOnCtrl()
 {
-    if ((tool != TOOL_PEN && tool != TOOL_ERASE) || bitmap.isNull() || line_points.isEmpty())
+    if (!isDrawingTool(tool) || bitmap.isNull() || line_points.isEmpty())
         return false;
     // The history keeps the bitmap from before the stroke.
     if (tool == TOOL_PEN)
@@ -121,7 +121,7 @@ bool MainWindow::canvasEvent(QEvent* event)
         if (modifiers != Qt::NoModifier)
             return false;
         last_point = mouse->pos();
-        if (tool == TOOL_PEN || tool == TOOL_ERASE)
+        if (isDrawingTool(tool))
             beginStroke(mouse->pos());
         else if (tool == TOOL_MOVE)
             viewport->setCursor(Qt::ClosedHandCursor);
@@ -139,7 +139,7 @@ bool MainWindow::canvasEvent(QEvent* event)
         if (modifiers != Qt::NoModifier)
             return false;
         last_point = INVALID_POINT;
-        if (tool == TOOL_PEN || tool == TOOL_ERASE)
+        if (isDrawingTool(tool))
             commitStroke();
         else if (tool == TOOL_MOVE)
             viewport->setCursor(Qt::OpenHandCursor);
@@ -162,7 +162,7 @@ bool MainWindow::canvasEvent(QEvent* event)
         }
         if (modifiers != Qt::NoModifier)
             return false;
-        if (tool == TOOL_PEN || tool == TOOL_ERASE) {
+        if (isDrawingTool(tool)) {
             if (!extendStroke(pixel))
                 return true;
         } else if (tool == TOOL_MOVE) {
@@ -177,11 +177,7 @@ bool MainWindow::canvasEvent(QEvent* event)
     }
     case QEvent::Wheel: {
         const QWheelEvent* wheel = static_cast<QWheelEvent*>(event);
-        QSlider* slider = ui->verticalSlider;
-        const int value = wheelStep(slider->value(), wheel->angleDelta().y(), slider->minimum(),
-                                    slider->maximum());
-        if (value != slider->value())
-            slider->setValue(value);
+        turnSlider(ui->verticalSlider, wheel->angleDelta().y());
         return true;
     }
     default:
@@ -240,7 +236,7 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
     qDebug("control key released");
     last_point = INVALID_POINT;
     QWidget* viewport = ui->graphicsView->viewport();
-    if (tool == TOOL_PEN || tool == TOOL_ERASE)
+    if (isDrawingTool(tool))
         viewport->setCursor(Qt::CrossCursor);
     else if (tool == TOOL_MOVE)
         viewport->setCursor(Qt::ClosedHandCursor);

@@ -109,7 +109,7 @@ void MainWindow::openFile(const QString& path)
     clearHistory();
     file_path = path;
     bitmap = result;
-    center_point = QPoint(ui->graphicsView->width() / 2, ui->graphicsView->height() / 2);
+    center_point = canvasCentre();
     QSlider* slider = ui->verticalSlider;
     if (slider->value() == slider->minimum())
         refresh();
@@ -127,12 +127,8 @@ void MainWindow::onSaveFile()
         return;
 
     const QByteArray format = imageFormatForPath(path);
-    const WriteResult result =
-        format.isEmpty() ? WriteResult::OpenFailed
-                         : writeFileSafely(path, QIODevice::NotOpen, [&](QIODevice& device) {
-                               return bitmap.save(&device, format.constData());
-                           });
-    if (result != WriteResult::Ok)
+    const QByteArray bytes = format.isEmpty() ? QByteArray() : encodeImage(bitmap, format);
+    if (bytes.isEmpty() || writeFileSafely(path, bytes) != WriteResult::Ok)
         showError(tr("Save file error"));
 }
 
@@ -175,9 +171,7 @@ void MainWindow::onSaveCCode()
                                           pixelRowText(bitmap, box), box.width(), box.height(),
                                           bytesPerRow(box.width()));
     const QByteArray bytes = code.toUtf8();
-    const WriteResult result = writeFileSafely(path, QIODevice::Text, [&](QIODevice& device) {
-        return device.write(bytes) == bytes.size();
-    });
+    const WriteResult result = writeFileSafely(path, bytes);
     if (result == WriteResult::OpenFailed)
         showError(tr("Open file for write error"));
     else if (result == WriteResult::WriteFailed)

@@ -8,63 +8,22 @@
 
 void MainWindow::AddHistory(const BITMAP_OPERATE& op)
 {
-    // A new edit ends every redo.
-    while (history_index > 0) {
-        history.removeFirst();
-        --history_index;
-    }
-    history.prepend(op);
-}
-
-QImage MainWindow::getRotateSource(int index)
-{
-    const QImage rebuilt = rebuildRotation(history, index);
-    return rebuilt.isNull() ? bitmap : rebuilt;
+    history.record(op);
 }
 
 void MainWindow::onUndo()
 {
-    if (history_index >= history.size())
+    if (!history.undo(bitmap))
         return;
     qDebug("undo");
-    const BITMAP_OPERATE& op = history.at(history_index);
-    ++history_index;
-    switch (op.type) {
-    case OPERATE_PEN:
-    case OPERATE_ERASE:
-    case OPERATE_ROTATE_CW:
-    case OPERATE_ROTATE_CCW:
-        bitmap = op.image;
-        break;
-    default:
-        applySelfInverse(bitmap, op.type);
-        break;
-    }
     refresh();
 }
 
 void MainWindow::onRedo()
 {
-    if (history_index <= 0)
+    if (!history.redo(bitmap))
         return;
     qDebug("redo");
-    --history_index;
-    const BITMAP_OPERATE& op = history.at(history_index);
-    switch (op.type) {
-    case OPERATE_PEN:
-        bitmap = ImageLine(bitmap, op.points, makeStrokePen(COLOR_FRONT, op.param));
-        break;
-    case OPERATE_ERASE:
-        bitmap = ImageLine(bitmap, op.points, makeStrokePen(COLOR_BACK, op.param));
-        break;
-    case OPERATE_ROTATE_CW:
-    case OPERATE_ROTATE_CCW:
-        bitmap = getRotateSource(history_index);
-        break;
-    default:
-        applySelfInverse(bitmap, op.type);
-        break;
-    }
     refresh();
 }
 
@@ -123,8 +82,7 @@ void MainWindow::rotate(OPERATE_TYPE type)
 
     // Stored clockwise whatever the direction asked for.
     const int param = type == OPERATE_ROTATE_CW ? degrees : 360 - degrees;
-    AddHistory(BITMAP_OPERATE(type, bitmap, param));
-    bitmap = getRotateSource(history_index);
+    bitmap = history.rotate(bitmap, type, param);
     refresh();
 }
 
@@ -132,5 +90,4 @@ void MainWindow::rotate(OPERATE_TYPE type)
 void MainWindow::clearHistory()
 {
     history.clear();
-    history_index = 0;
 }

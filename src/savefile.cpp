@@ -1,43 +1,80 @@
 #include "savefile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageWriter>
 #include <QSaveFile>
 
-static WriteResult writeInPlace(const QString& path, QIODevice::OpenMode mode,
-                                const std::function<bool(QIODevice&)>& write)
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+// Unbuffered, so every failure reaches the caller at its write.
+bool writeAll(QFile& file, const QByteArray& bytes)
 {
-    QFile file(path);
-    // Unbuffered, so a failing device reports the failure to the writer.
-    if (!file.open(mode | QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return WriteResult::OpenFailed;
-    const bool written = write(file) && file.flush() && file.error() == QFileDevice::NoError;
-    file.close();
-    return written && file.error() == QFileDevice::NoError ? WriteResult::Ok
-                                                             : WriteResult::WriteFailed;
+    return file.write(bytes) == bytes.size() && file.flush()
+           && file.error() == QFileDevice::NoError;
 }
 
-WriteResult writeFileSafely(const QString& path, QIODevice::OpenMode mode,
-                            const std::function<bool(QIODevice&)>& write)
+WriteResult writeDevice(const QString& path, const QByteArray& bytes)
 {
-    const QFileInfo target(path);
-    if (target.isDir())
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return WriteResult::OpenFailed;
-    // Replacing a device node such as /dev/full by a regular file would be
-    // far worse than a failed write.
-    if (target.exists() && !target.isFile())
-        return writeInPlace(path, mode, write);
+    return writeAll(file, bytes) ? WriteResult::Ok : WriteResult::WriteFailed;
+}
+
+// The file is never truncated before the new bytes are in: the space they
+// need is taken first, and whatever fails after that, the earlier bytes are
+// written back over the same blocks, which needs no new space.
+WriteResult overwriteInPlace(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return WriteResult::OpenFailed;
+    const QByteArray earlier = file.readAll();
+    if (file.error() != QFileDevice::NoError || earlier.size() != file.size())
+        return WriteResult::OpenFailed;
+    if (bytes.size() > earlier.size()
+        && posix_fallocate(file.handle(), 0, bytes.size()) != 0)
+        return WriteResult::WriteFailed;
+    if (file.seek(0) && writeAll(file, bytes) && file.resize(bytes.size()))
+        return WriteResult::Ok;
+    file.unsetError();
+    file.seek(0);
+    writeAll(file, earlier);
+    file.resize(earlier.size());
+    return WriteResult::WriteFailed;
+}
+
+} // namespace
+
+WriteResult writeFileSafely(const QString& path, const QByteArray& bytes)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        // Replacing a device such as /dev/full by a regular file would be far
+        // worse than a failed write; a pipe without a reader would never open.
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+            return writeDevice(path, bytes);
+        return WriteResult::OpenFailed;
+    }
 
     QSaveFile file(path);
-    // A writable file in a folder that takes no new files is still written,
-    // in place, as a plain save would.
-    file.setDirectWriteFallback(true);
-    if (!file.open(mode | QIODevice::WriteOnly))
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        const QFileInfo target(path);
+        if (target.isFile() && target.isWritable())
+            return overwriteInPlace(path, bytes);
         return WriteResult::OpenFailed;
+    }
     // The toolkit's commit() does not notice a short write while flushing
     // its buffer (a full disk, a file size limit), so flush first.
-    if (!write(file) || !file.flush() || file.error() != QFileDevice::NoError) {
+    if (file.write(bytes) != bytes.size() || !file.flush()
+        || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return WriteResult::WriteFailed;
     }
@@ -50,4 +87,13 @@ QByteArray imageFormatForPath(const QString& path)
     if (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(suffix))
         return QByteArray();
     return suffix;
+}
+
+QByteArray encodeImage(const QImage& image, const QByteArray& format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, format.constData()))
+        return QByteArray();
+    return bytes;
 }

@@ -32,8 +32,7 @@ public:
     QWidget* viewport() const { return canvas()->viewport(); }
 
     QImage& bitmap() { return w.bitmap; }
-    QList<BITMAP_OPERATE>& history() { return w.history; }
-    int& historyIndex() { return w.history_index; }
+    EditHistory& history() { return w.history; }
     QList<QPoint>& linePoints() { return w.line_points; }
     QPoint& centerPoint() { return w.center_point; }
     QPoint& lastPoint() { return w.last_point; }
@@ -51,7 +50,6 @@ public:
     void moveBitmap() { w.moveBitmap(); }
     void addHistory(const BITMAP_OPERATE& op) { w.AddHistory(op); }
     void clearHistory() { w.clearHistory(); }
-    QImage rotateSource(int index) { return w.getRotateSource(index); }
     QString loadCodeTemplate() { return w.loadCodeTemplate(); }
 
     MainWindow& w;

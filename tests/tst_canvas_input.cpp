@@ -151,7 +151,7 @@ private slots:
         play(script);
         QCOMPARE(t().bitmap(), expected);
         QStringList history;
-        for (const BITMAP_OPERATE& entry : t().history())
+        for (const BITMAP_OPERATE& entry : t().history().entries())
             history.prepend(strokeLogLine(entry.points).remove("points: "));
         QCOMPARE(history.join('|'), strokes);
         QVERIFY(t().linePoints().isEmpty());

@@ -72,29 +72,27 @@ private slots:
 void TestDisplay::cellsExactAtEveryZoom_data()
 {
     QTest::addColumn<int>("zoom");
-    for (int zoom = 5; zoom <= 15; ++zoom)
+    for (int zoom = 0; zoom <= 15; ++zoom)
         QTest::addRow("zoom %d", zoom) << zoom;
 }
 
-// Enlarging with QImage::scaled lets cell edges drift by a pixel at some zooms.
+// Enlarging with QImage::scaled lets cell edges drift by a pixel at some zooms;
+// below its lowest zoom the grid would not fit and the buffer would overflow.
 void TestDisplay::cellsExactAtEveryZoom()
 {
     QFETCH(int, zoom);
-    MainWindow window;
-    MainWindowTester t(window);
-    t.child<QSlider>("verticalSlider")->setValue(zoom);
-    t.bitmap() = randomBitmap(quint32(zoom));
-    t.refresh();
-    const QImage& shown = t.canvas()->image;
+    const QImage bitmap = randomBitmap(quint32(zoom));
+    QImage shown(7, 7, QImage::Format_RGB888);
+    if (zoom < CANVAS_MIN_ZOOM) {
+#ifdef QT_NO_DEBUG
+        renderCanvas(bitmap, zoom, shown);
+        QVERIFY(shown.isNull());
+#endif
+        return;
+    }
+    renderCanvas(bitmap, zoom, shown);
     QCOMPARE(shown.size(), QSize(128 * zoom, 64 * zoom));
-    QCOMPARE(wrongPixels(t.bitmap(), zoom, shown), 0);
-
-    // The next refresh reuses the buffer and still shows the new bitmap.
-    const uchar* buffer = shown.constBits();
-    t.bitmap() = randomBitmap(quint32(100 + zoom));
-    t.refresh();
-    QCOMPARE(t.canvas()->image.constBits(), buffer);
-    QCOMPARE(wrongPixels(t.bitmap(), zoom, t.canvas()->image), 0);
+    QCOMPARE(wrongPixels(bitmap, zoom, shown), 0);
 }
 
 void TestDisplay::recalcLocate_data()

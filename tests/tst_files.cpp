@@ -14,10 +14,25 @@
 #include <QToolButton>
 
 #include <csignal>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
+
+// Root passes every permission check unless it lays down the capability.
+bool dropFileOverride(bool drop)
+{
+    __user_cap_header_struct header = { _LINUX_CAPABILITY_VERSION_3, 0 };
+    __user_cap_data_struct data[2];
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    const quint32 bits = 1u << CAP_DAC_OVERRIDE;
+    data[0].effective = drop ? data[0].effective & ~bits : data[0].effective | (data[0].permitted & bits);
+    return syscall(SYS_capset, &header, data) == 0;
+}
 
 const QByteArray kEarlier("an earlier version\n");
 const QByteArray kWorked("name=%2 source=%1 size=%4x%5 bytes=%6\n%3end\n");
@@ -293,11 +308,18 @@ void tst_Files::commands_data()
     row("hyphen in the name", code, kWorked, "my-logo.cpp",
         "File name only can contains numbers, letters, and '_'.\n('0~9', 'A~Z', 'a~z' and '_')\n\n");
     row("empty identifier", code, kWorked, ".cpp", "");
-    row("code into /proc", code, kWorked, "/proc/dw.cpp", "Open file for write error");
+    row("code into a folder that takes no new files", code, kWorked, "locked/dw.cpp",
+        "Open file for write error", "@none");
     row("code to /dev/full", code, kWorked, "full.cpp", "Write file error", "@full");
     row("code over a size limit", code, kWorked, "limited.cpp", "Write file error");
+    // In a folder that takes no new files the earlier file is written in place.
+    row("code in place", code, kWorked, "locked/logo.cpp", "", kEarlier,
+        "name=logo source=logo.bmp size=10x2 bytes=2\n"
+        "  XXXXXXXX, XX______,\n  X_______, _X______\nend\n");
+    row("code in place over a size limit", code, kWorked, "locked/limited.cpp", "Write file error");
     row("no writer for the extension", "saveFileButton", "@none", "pic.xyz", "Save file error");
-    row("image into /proc", "saveFileButton", "@none", "/proc/dw.bmp", "Save file error");
+    row("image into a folder that takes no new files", "saveFileButton", "@none", "locked/dw.bmp",
+        "Save file error", "@none");
     row("image to /dev/full", "saveFileButton", "@none", "full.bmp", "Save file error", "@full");
     row("image over a size limit", "saveFileButton", "@none", "limited.bmp", "Save file error");
 
@@ -336,8 +358,7 @@ void tst_Files::commands()
         QVERIFY(writeBytes(beside, code_template));
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).absoluteFilePath(target);
-    if (target.startsWith('/')) // nothing can be put in /proc
-        before = "@none";
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     if (before == "@dir")
         QVERIFY(QDir().mkpath(path));
     else if (before == "@fifo")
@@ -346,18 +367,22 @@ void tst_Files::commands()
         QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
     else if (before != "@none")
         QVERIFY(writeBytes(path, before));
+    const bool locked = target.startsWith(QLatin1String("locked/"));
+    if (locked) // even root must be refused new files there
+        QVERIFY(chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 0555) == 0
+                && dropFileOverride(true));
 
     MainWindow w;
     MainWindowTester t(w);
     t.filePath() = QStringLiteral("/pics/logo.bmp");
-    t.history().append(BITMAP_OPERATE(OPERATE_INVERT, QImage(), 0));
+    t.history().record(BITMAP_OPERATE(OPERATE_INVERT, QImage(), 0));
     // The worked example's drawing.
     const QImage drawing = t.bitmap() = target == "@blank" ? newBitmap() : bitmapWith({
         { 20, 10 }, { 21, 10 }, { 22, 10 }, { 23, 10 }, { 24, 10 }, { 25, 10 }, { 26, 10 },
         { 27, 10 }, { 28, 10 }, { 29, 10 }, { 20, 11 }, { 29, 11 } });
     struct rlimit saved, limit;
     getrlimit(RLIMIT_FSIZE, &saved);
-    limit = { target.startsWith(QLatin1String("limited")) ? rlim_t(kEarlier.size() + 16)
+    limit = { QFileInfo(target).fileName().startsWith(QLatin1String("limited")) ? rlim_t(kEarlier.size() + 16)
                                                           : saved.rlim_cur, saved.rlim_max };
     std::signal(SIGXFSZ, SIG_IGN);
     struct rusage usage;
@@ -372,6 +397,10 @@ void tst_Files::commands()
         setrlimit(RLIMIT_FSIZE, &saved);
     }, path);
     getrusage(RUSAGE_SELF, &usage);
+    if (locked) {
+        dropFileOverride(false);
+        chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 0755);
+    }
     QVERIFY2(usage.ru_maxrss - peak < 64 * 1024, "memory taken for a size claimed");
 
     if (message == QLatin1String("either") && said.isEmpty())
@@ -379,11 +408,11 @@ void tst_Files::commands()
     QCOMPARE(said, message.isEmpty() ? QStringList() : QStringList { "Error: " + message });
     QCOMPARE(t.bitmap(), drawing);
     QCOMPARE(t.filePath(), QStringLiteral("/pics/logo.bmp"));
-    QCOMPARE(t.history().size(), 1);
+    QCOMPARE(t.history().entries().size(), 1);
     if (!before.startsWith('@'))
         QCOMPARE(readBytes(path), after.isNull() ? before : after);
     const QDir::Filters all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
-    QCOMPARE(QDir(dir.path()).entryList(all),
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(all),
              before == "@none" ? QStringList() : QStringList { QFileInfo(path).fileName() });
     if (before == "@full") // still a link, to the device as it was
         QVERIFY(QFileInfo(path).isSymLink() && !QFileInfo(QStringLiteral("/dev/full")).isFile());
