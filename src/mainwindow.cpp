@@ -5,15 +5,22 @@
 #include "canvasimage.h"
 #include "stroke.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QSettings>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTranslator>
 
-QUrl helpUrl(const QString& app_dir)
+QUrl helpUrl(const QString& app_dir, const QString& page)
 {
     // A folder name may hold characters that a URL reads as syntax; encode
     // those so the link still names the page ("%" first, so it is not doubled).
@@ -21,7 +28,24 @@ QUrl helpUrl(const QString& app_dir)
     dir.replace(QLatin1Char('%'), QLatin1String("%25"))
         .replace(QLatin1Char('#'), QLatin1String("%23"))
         .replace(QLatin1Char('?'), QLatin1String("%3F"));
-    return QUrl(QStringLiteral("file:///") + dir + QStringLiteral("/help.html"), QUrl::TolerantMode);
+    return QUrl(QStringLiteral("file:///") + dir + QLatin1Char('/') + page, QUrl::TolerantMode);
+}
+
+QString helpPage(const QString& app_dir, const QString& language)
+{
+    const QString chinese = QStringLiteral("help_zh_CN.html");
+    if (language == QLatin1String("CN") && QFileInfo(app_dir + QLatin1Char('/') + chinese).isFile())
+        return chinese;
+    return QStringLiteral("help.html");
+}
+
+QString codeTemplatePath(const QString& name)
+{
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                         + QLatin1Char('/') + name;
+    if (QFileInfo(user).isFile())
+        return user;
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
 }
 
 void holdButtonDown(QToolButton* button, bool down)
@@ -51,6 +75,8 @@ MainWindow::MainWindow(QWidget* parent)
     , zoom(5)
     , pen_size(1)
     , erase_size(1)
+    , settings(nullptr)
+    , picture_opened(false)
 {
     ui->setupUi(this);
     setFixedSize(size());
@@ -103,8 +129,83 @@ MainWindow::MainWindow(QWidget* parent)
 
     file_path = QStringLiteral("Picture001");
     bitmap = newBitmap();
+    clean_bitmap = bitmap;
     center_point = canvasCentre();
     refresh();
+
+    addShortcuts();
+    retranslateExtras();
+    restorePreferences();
+
+    const QString dir = QCoreApplication::applicationDirPath();
+    QStringList found;
+    for (const char* name : { "template.txt", "help.html", "help_zh_CN.html", "language_zh_CN.qm",
+                              "qt_zh_CN.qm" }) {
+        if (QFileInfo(dir + QLatin1Char('/') + QLatin1String(name)).isFile())
+            found << QLatin1String(name);
+    }
+    qDebug("data folder %s: %s", qPrintable(dir), qPrintable(found.join(QLatin1Char(' '))));
+}
+
+void MainWindow::addShortcuts()
+{
+    ui->openFileButton->setShortcut(QKeySequence::Open);
+    ui->saveCCodeButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    ui->saveFileButton->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    ui->helpButton->setShortcut(QKeySequence(Qt::Key_F1));
+    // The upper button enlarges the cells.
+    ui->zoominButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    ui->zoomoutButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    // Ctrl and the key that carries "+" without Shift on most keyboards.
+    auto* equal = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), this);
+    connect(equal, &QShortcut::activated, this, &MainWindow::onZoomOut);
+}
+
+// Tool tips the form does not set, and the shortcut of every button that has one.
+void MainWindow::retranslateExtras()
+{
+    ui->openFileButton->setToolTip(tr("Open a picture"));
+    ui->saveCCodeButton->setToolTip(tr("Save as C/C++ source"));
+    ui->saveFileButton->setToolTip(tr("Save as image"));
+    ui->helpButton->setToolTip(tr("Help"));
+    ui->aboutButton->setToolTip(tr("About"));
+    for (QToolButton* button : { ui->openFileButton, ui->saveCCodeButton, ui->saveFileButton,
+                                 ui->helpButton, ui->zoominButton, ui->zoomoutButton,
+                                 ui->toolButton_9, ui->toolButton_10 }) {
+        const QString keys = button->shortcut().toString(QKeySequence::NativeText);
+        if (!keys.isEmpty())
+            button->setToolTip(tr("%1 (%2)").arg(button->toolTip(), keys));
+    }
+}
+
+void MainWindow::restorePreferences()
+{
+    settings = openSettings(this);
+    preferences = readPreferences(*settings);
+    ui->comboBox->setCurrentIndex(preferences.language);
+    const QList<QAction*> pen = pen_group.actions();
+    const QList<QAction*> erase = erase_group.actions();
+    for (int i = 0; i < pen.size(); ++i) {
+        const int size = 2 * i + 1;
+        if (size == preferences.pen_size)
+            pen[i]->setChecked(true);
+        if (size == preferences.erase_size)
+            erase[i]->setChecked(true);
+    }
+    ui->verticalSlider->setValue(preferences.zoom);
+}
+
+// Everything the user chose is written as soon as it changes.
+void MainWindow::remember()
+{
+    if (!settings)
+        return;
+    preferences.language = qMax(0, ui->comboBox->currentIndex());
+    preferences.zoom = zoom;
+    preferences.pen_size = pen_size;
+    preferences.erase_size = erase_size;
+    if (readPreferences(*settings) != preferences)
+        writePreferences(*settings, preferences);
 }
 
 MainWindow::~MainWindow()
@@ -164,6 +265,7 @@ void MainWindow::onZoom(int value)
     zoom = quint8(value);
     moveBitmap();
     refresh();
+    remember();
 }
 
 // The slot names run against the buttons: onZoomIn shrinks the cells.
@@ -206,16 +308,16 @@ void MainWindow::onErase()
     selectTool(TOOL_ERASE, Qt::CrossCursor, erase_menu);
 }
 
-void MainWindow::onPenSize1(bool checked) { if (checked) pen_size = 1; }
-void MainWindow::onPenSize3(bool checked) { if (checked) pen_size = 3; }
-void MainWindow::onPenSize5(bool checked) { if (checked) pen_size = 5; }
-void MainWindow::onPenSize7(bool checked) { if (checked) pen_size = 7; }
-void MainWindow::onPenSize9(bool checked) { if (checked) pen_size = 9; }
-void MainWindow::onEraseSize1(bool checked) { if (checked) erase_size = 1; }
-void MainWindow::onEraseSize3(bool checked) { if (checked) erase_size = 3; }
-void MainWindow::onEraseSize5(bool checked) { if (checked) erase_size = 5; }
-void MainWindow::onEraseSize7(bool checked) { if (checked) erase_size = 7; }
-void MainWindow::onEraseSize9(bool checked) { if (checked) erase_size = 9; }
+void MainWindow::onPenSize1(bool checked) { if (checked) { pen_size = 1; remember(); } }
+void MainWindow::onPenSize3(bool checked) { if (checked) { pen_size = 3; remember(); } }
+void MainWindow::onPenSize5(bool checked) { if (checked) { pen_size = 5; remember(); } }
+void MainWindow::onPenSize7(bool checked) { if (checked) { pen_size = 7; remember(); } }
+void MainWindow::onPenSize9(bool checked) { if (checked) { pen_size = 9; remember(); } }
+void MainWindow::onEraseSize1(bool checked) { if (checked) { erase_size = 1; remember(); } }
+void MainWindow::onEraseSize3(bool checked) { if (checked) { erase_size = 3; remember(); } }
+void MainWindow::onEraseSize5(bool checked) { if (checked) { erase_size = 5; remember(); } }
+void MainWindow::onEraseSize7(bool checked) { if (checked) { erase_size = 7; remember(); } }
+void MainWindow::onEraseSize9(bool checked) { if (checked) { erase_size = 9; remember(); } }
 
 void MainWindow::onLanguage(int index)
 {
@@ -248,18 +350,32 @@ void MainWindow::onLanguage(int index)
                        "QComboBox::drop-down{border:none;color:transparent;}\n"
                        "QComboBox::down-arrow{color:transparent;}")
             .arg(language_suffix));
+    remember();
 }
 
 void MainWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        retranslateExtras();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (maySwitchPicture())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::onHelp()
 {
-    QDesktopServices::openUrl(helpUrl(QCoreApplication::applicationDirPath()));
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QUrl url = helpUrl(dir, helpPage(dir, language_suffix));
+    qDebug("help: %s", qPrintable(url.toString()));
+    QDesktopServices::openUrl(url);
 }
 
 void MainWindow::onAbout()

@@ -3,6 +3,7 @@
 
 #include "global.h"
 #include "history.h"
+#include "preferences.h"
 
 #include <QActionGroup>
 #include <QFileDialog>
@@ -14,11 +15,20 @@
 #include <QUrl>
 
 class QMenu;
+class QSettings;
 class QToolButton;
 class Ui_MainWindow;
 
-// The help page's URL for a program living in `app_dir`.
-QUrl helpUrl(const QString& app_dir);
+// The URL of the help page `page` of a program living in `app_dir`.
+QUrl helpUrl(const QString& app_dir, const QString& page = QStringLiteral("help.html"));
+
+// The help page of a language ("EN" or "CN") that exists in `app_dir`,
+// falling back to the English one.
+QString helpPage(const QString& app_dir, const QString& language);
+
+// Where the code template is read: the user's configuration folder first,
+// then beside the program.
+QString codeTemplatePath(const QString& name = QStringLiteral("template.txt"));
 
 // While a command's dialog is open its button shows its selected skin:
 // checkable and checked, then back to a plain button.
@@ -32,6 +42,7 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Imports the picture at `path`, first asking what to do with unsaved edits.
     void openFile(const QString& path);
 
 public slots:
@@ -76,6 +87,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     friend class MainWindowTester;
@@ -84,6 +96,10 @@ private:
     void moveBitmap();
     void refresh();
     void selectTool(TOOL_TYPE new_tool, Qt::CursorShape cursor, QMenu* menu);
+    void addShortcuts();
+    void retranslateExtras();
+    void restorePreferences();
+    void remember();
 
     // Edit history and whole-image commands (mainwindow_history.cpp).
     void AddHistory(const BITMAP_OPERATE& op);
@@ -107,6 +123,14 @@ private:
                        const QString& title, const QString& filter);
     QString loadCodeTemplate();
     void showError(const QString& text);
+    void importPicture(const QString& path);
+    bool saveAsBitmap();
+    bool saveAsCode();
+    bool isModified() const;
+    bool maySwitchPicture();
+    QString openFolder() const;
+    QString proposedSavePath(const QString& suffix) const;
+    void rememberSaveFolder(const QString& path);
 
     Ui_MainWindow* ui;
     QFileDialog* file_dialog;
@@ -125,6 +149,11 @@ private:
     quint8 zoom;
     quint8 pen_size;
     quint8 erase_size;
+    QSettings* settings;
+    Preferences preferences;
+    // The bitmap as last opened or saved: edits are unsaved while it differs.
+    QImage clean_bitmap;
+    bool picture_opened;
 };
 
 #endif // MAINWINDOW_H

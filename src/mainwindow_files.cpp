@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -83,15 +84,46 @@ void MainWindow::onFilterSelected(const QString& filter)
     }
 }
 
+QString MainWindow::openFolder() const
+{
+    if (!picture_opened && QFileInfo(preferences.open_folder).isDir())
+        return preferences.open_folder;
+    return QFileInfo(file_path).absolutePath();
+}
+
+// Beside the picture once one is open; before that, in the last folder saved to.
+QString MainWindow::proposedSavePath(const QString& suffix) const
+{
+    if (!picture_opened && QFileInfo(preferences.save_folder).isDir())
+        return proposedPath(preferences.save_folder + QLatin1Char('/') + fileNameOfPath(file_path),
+                            suffix);
+    return proposedPath(file_path, suffix);
+}
+
+void MainWindow::rememberSaveFolder(const QString& path)
+{
+    clean_bitmap = bitmap;
+    preferences.save_folder = QFileInfo(path).absolutePath();
+    remember();
+}
+
 void MainWindow::onOpenFile()
 {
-    QString path = QFileInfo(file_path).absolutePath();
+    if (!maySwitchPicture())
+        return;
+    QString path = openFolder();
     const QString filter = tr("image file") + QStringLiteral("(*.bmp *.jpg *.jpeg)");
     if (runFileDialog(ui->openFileButton, path, QFileDialog::AcceptOpen, tr("Open"), filter))
-        openFile(path);
+        importPicture(path);
 }
 
 void MainWindow::openFile(const QString& path)
+{
+    if (maySwitchPicture())
+        importPicture(path);
+}
+
+void MainWindow::importPicture(const QString& path)
 {
     QImage picture = loadPicture(path);
     if (picture.isNull()) {
@@ -108,7 +140,11 @@ void MainWindow::openFile(const QString& path)
 
     clearHistory();
     file_path = path;
+    picture_opened = true;
     bitmap = result;
+    clean_bitmap = bitmap;
+    preferences.open_folder = QFileInfo(path).absolutePath();
+    remember();
     center_point = canvasCentre();
     QSlider* slider = ui->verticalSlider;
     if (slider->value() == slider->minimum())
@@ -117,54 +153,97 @@ void MainWindow::openFile(const QString& path)
         slider->setValue(slider->minimum());
 }
 
+bool MainWindow::isModified() const
+{
+    return bitmap != clean_bitmap;
+}
+
+// Unsaved edits are kept unless the user saves them or lets them go.
+bool MainWindow::maySwitchPicture()
+{
+    if (!isModified())
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("Unsaved changes"),
+                    tr("The bitmap has changes that are not saved. Save them first?"),
+                    QMessageBox::NoButton, this);
+    QPushButton* code = box.addButton(tr("Save as code"), QMessageBox::AcceptRole);
+    QPushButton* image = box.addButton(tr("Save as bitmap"), QMessageBox::AcceptRole);
+    box.addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(code);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == code)
+        return saveAsCode();
+    if (box.clickedButton() == image)
+        return saveAsBitmap();
+    return box.clickedButton() != cancel;
+}
+
 void MainWindow::onSaveFile()
 {
-    QString path = proposedPath(file_path, QStringLiteral(".bmp"));
+    saveAsBitmap();
+}
+
+bool MainWindow::saveAsBitmap()
+{
+    QString path = proposedSavePath(QStringLiteral(".bmp"));
     const QString filter = tr("BMP file") + QStringLiteral("(*.bmp);;") + tr("JPG file")
                            + QStringLiteral("(*.jpg);;") + tr("JPEG file")
                            + QStringLiteral("(*.jpeg)");
     if (!runFileDialog(ui->saveFileButton, path, QFileDialog::AcceptSave, tr("Save As"), filter))
-        return;
+        return false;
 
     const QByteArray format = imageFormatForPath(path);
     const QByteArray bytes = format.isEmpty() ? QByteArray() : encodeImage(bitmap, format);
-    if (bytes.isEmpty() || writeFileSafely(path, bytes) != WriteResult::Ok)
+    if (bytes.isEmpty() || writeFileSafely(path, bytes) != WriteResult::Ok) {
         showError(tr("Save file error"));
+        return false;
+    }
+    rememberSaveFolder(path);
+    return true;
 }
 
 QString MainWindow::loadCodeTemplate()
 {
-    return readCodeTemplate(QCoreApplication::applicationDirPath() + QStringLiteral("/template.txt"));
+    const QString path = codeTemplatePath();
+    qDebug("template: %s", qPrintable(path));
+    return readCodeTemplate(path);
 }
 
 void MainWindow::onSaveCCode()
+{
+    saveAsCode();
+}
+
+bool MainWindow::saveAsCode()
 {
     const QString code_template = loadCodeTemplate();
     if (code_template.isEmpty()) {
         holdButtonDown(ui->saveCCodeButton, true);
         showError(tr("Load code template file error"));
         holdButtonDown(ui->saveCCodeButton, false);
-        return;
+        return false;
     }
     const QRect box = setPixelBounds(bitmap);
     if (box.isNull()) {
         showError(tr("Bitmap can not be empty"));
-        return;
+        return false;
     }
 
-    QString path = proposedPath(file_path, QStringLiteral(".cpp"));
+    QString path = proposedSavePath(QStringLiteral(".cpp"));
     const QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
                            + QStringLiteral("(*.c)");
     if (!runFileDialog(ui->saveCCodeButton, path, QFileDialog::AcceptSave, tr("Save As"), filter))
-        return;
+        return false;
 
     const QString identifier = identifierFromPath(path);
     if (identifier.isEmpty())
-        return;
+        return false;
     if (!isValidIdentifier(identifier)) {
         showError(tr("File name only can contains numbers, letters, and '_'.\n"
                      "('0~9', 'A~Z', 'a~z' and '_')\n\n"));
-        return;
+        return false;
     }
 
     const QString code = fillCodeTemplate(code_template, fileNameOfPath(file_path), identifier,
@@ -176,6 +255,10 @@ void MainWindow::onSaveCCode()
         showError(tr("Open file for write error"));
     else if (result == WriteResult::WriteFailed)
         showError(tr("Write file error"));
+    if (result != WriteResult::Ok)
+        return false;
+    rememberSaveFolder(path);
+    return true;
 }
 
 void MainWindow::showError(const QString& text)

@@ -10,7 +10,9 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 
@@ -32,6 +34,7 @@ public:
     QWidget* viewport() const { return canvas()->viewport(); }
 
     QImage& bitmap() { return w.bitmap; }
+    QImage& cleanBitmap() { return w.clean_bitmap; }
     EditHistory& history() { return w.history; }
     QList<QPoint>& linePoints() { return w.line_points; }
     QPoint& centerPoint() { return w.center_point; }
@@ -54,6 +57,13 @@ public:
 
     MainWindow& w;
 };
+
+// Every test program starts with nothing remembered, in a folder of its own.
+inline void forgetSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).removeRecursively();
+}
 
 // A working bitmap with about one pixel in `one_in` set.
 inline QImage randomBitmap(quint32 seed, int one_in = 2)

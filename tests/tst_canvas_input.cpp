@@ -78,6 +78,7 @@ class TestCanvasInput : public QObject
 private slots:
     void init()
     {
+        forgetSettings();
         window.reset(new MainWindow);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.data()));

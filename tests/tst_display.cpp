@@ -57,6 +57,7 @@ class TestDisplay : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { forgetSettings(); }
     void cellsExactAtEveryZoom_data();
     void cellsExactAtEveryZoom();
     void recalcLocate_data();

@@ -230,6 +230,7 @@ class tst_Files : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { forgetSettings(); }
     void compiled_data();
     void compiled();
     void commands_data();
@@ -377,7 +378,7 @@ void tst_Files::commands()
     t.filePath() = QStringLiteral("/pics/logo.bmp");
     t.history().record(BITMAP_OPERATE(OPERATE_INVERT, QImage(), 0));
     // The worked example's drawing.
-    const QImage drawing = t.bitmap() = target == "@blank" ? newBitmap() : bitmapWith({
+    const QImage drawing = t.cleanBitmap() = t.bitmap() = target == "@blank" ? newBitmap() : bitmapWith({
         { 20, 10 }, { 21, 10 }, { 22, 10 }, { 23, 10 }, { 24, 10 }, { 25, 10 }, { 26, 10 },
         { 27, 10 }, { 28, 10 }, { 29, 10 }, { 20, 11 }, { 29, 11 } });
     struct rlimit saved, limit;

@@ -23,6 +23,7 @@ class tst_Language : public QObject
 {
     Q_OBJECT
 private slots:
+    void init() { forgetSettings(); }
     void cleanupTestCase() { QVERIFY(placeCatalogues(false)); }
     void switchLanguage_data();
     void switchLanguage();
@@ -35,11 +36,11 @@ void tst_Language::switchLanguage_data()
     // Tool tips of the pen, zoom out and the dialog's cut, then the error box
     // for saving code without a template: title, text, button.
     QTest::addColumn<QStringList>("texts");
-    const QStringList english = { "Pen", "Zoom out", "Cut", "Error", "Load code template file error", "OK" };
+    const QStringList english = { "Pen", "Zoom out (Ctrl+-)", "Cut", "Error", "Load code template file error", "OK" };
     // Absent first: catalogues that turn up later must be read on the next switch.
     QTest::newRow("catalogues absent") << false << "CN" << english;
     QTest::newRow("chinese") << true << "CN"
-                             << QStringList{ "画笔", "缩小", "裁剪", "错误", "加载代码模板文件出错", "确定" };
+                             << QStringList{ "画笔", "缩小 (Ctrl+-)", "裁剪", "错误", "加载代码模板文件出错", "确定" };
     QTest::newRow("back to english") << true << "EN" << english;
 }
 

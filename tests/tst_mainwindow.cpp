@@ -31,6 +31,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { forgetSettings(); }
     void startState();
     void zoomButtons_data();
     void zoomButtons();

@@ -26,6 +26,7 @@ private slots:
 
 void tst_Shell::initTestCase()
 {
+    forgetSettings();
     QDesktopServices::setUrlHandler("file", this, "openUrl");
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

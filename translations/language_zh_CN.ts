@@ -156,6 +156,54 @@
         <source>C file</source>
         <translation>C 文件</translation>
     </message>
+    <message>
+        <source>Open a picture</source>
+        <translation>打开图片</translation>
+    </message>
+    <message>
+        <source>Save as C/C++ source</source>
+        <translation>保存为 C/C++ 源代码</translation>
+    </message>
+    <message>
+        <source>Save as image</source>
+        <translation>保存为图片</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Unsaved changes</source>
+        <translation>未保存的更改</translation>
+    </message>
+    <message>
+        <source>The bitmap has changes that are not saved. Save them first?</source>
+        <translation>位图有尚未保存的更改。要先保存吗？</translation>
+    </message>
+    <message>
+        <source>Save as code</source>
+        <translation>保存为代码</translation>
+    </message>
+    <message>
+        <source>Save as bitmap</source>
+        <translation>保存为位图</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>放弃</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
 </context>
 <context>
     <name>SelectDialog</name>
