@@ -180,8 +180,9 @@ void MainWindow::retranslateExtras()
 
 void MainWindow::restorePreferences()
 {
-    settings = openSettings(this);
-    preferences = readPreferences(*settings);
+    // Nothing is written back while the remembered state is being applied.
+    QSettings* stored = openSettings(this);
+    preferences = readPreferences(*stored);
     ui->comboBox->setCurrentIndex(preferences.language);
     const QList<QAction*> pen = pen_group.actions();
     const QList<QAction*> erase = erase_group.actions();
@@ -193,6 +194,7 @@ void MainWindow::restorePreferences()
             erase[i]->setChecked(true);
     }
     ui->verticalSlider->setValue(preferences.zoom);
+    settings = stored;
 }
 
 // Everything the user chose is written as soon as it changes.

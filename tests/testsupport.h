@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTimer>
@@ -93,6 +94,44 @@ inline void whenModal(std::function<void(QWidget*)> answer)
     });
     timer->start();
 }
+
+// Answers the next modal dialog or popup with `answer` as soon as it is up,
+// for as long as the object lives. A dialog that never came up by the end of
+// the scope, or within `deadline_ms`, fails the test; nothing is left running
+// to answer a later test's dialog.
+class ModalAnswer
+{
+public:
+    explicit ModalAnswer(std::function<void(QWidget*)> answer, int deadline_ms = 5000)
+        : answer(std::move(answer))
+    {
+        deadline.start();
+        QObject::connect(&timer, &QTimer::timeout, [this, deadline_ms] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                modal = QApplication::activePopupWidget();
+            if (modal) {
+                timer.stop();
+                answered = true;
+                this->answer(modal);
+            } else if (deadline.hasExpired(deadline_ms)) {
+                timer.stop();
+            }
+        });
+        timer.start(10);
+    }
+    ~ModalAnswer()
+    {
+        if (!answered)
+            QTest::qFail("no dialog came up to be answered", __FILE__, __LINE__);
+    }
+    bool answered = false;
+
+private:
+    std::function<void(QWidget*)> answer;
+    QTimer timer;
+    QElapsedTimer deadline;
+};
 
 // QTest's key events set the application's modifier state only through the
 // modifiers they carry, so Ctrl is sent with itself as modifier.
