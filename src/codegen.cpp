@@ -235,7 +235,9 @@ std::optional<QByteArray> fill(const QString& code_template, bool named,
             return std::nullopt;
     }
     for (int slot = 0; slot < SLOT_COUNT; ++slot) {
-        size += named_count[slot] * (named_count[slot] > 0 ? value(slot).size() : 0);
+        if (named_count[slot] == 0)
+            continue;
+        size += named_count[slot] * value(slot).size();
         if (size > limit)
             return std::nullopt;
     }

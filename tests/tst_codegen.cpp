@@ -31,12 +31,12 @@ QImage bitmapWith(const QVector<QPoint>& points, quint32 random_seed = 0)
 const QList<QImage>& drawings()
 {
     static const QList<QImage> made = {
-    bitmapWith({ { 37, 21 } }),                            // one pixel
-    bitmapWith({ { 40, 5 }, { 47, 6 }, { 42, 9 } }),       // width 8
-    bitmapWith({ { 3, 30 }, { 11, 34 }, { 6, 31 } }),      // width 9
-    bitmapWith({ { 100, 48 }, { 115, 63 }, { 107, 50 } }), // width 16
-    bitmapWith({ { 0, 0 }, { 127, 63 } }),                 // opposite corners
-    bitmapWith({}, 7),                                     // random
+        bitmapWith({ { 37, 21 } }),                            // one pixel
+        bitmapWith({ { 40, 5 }, { 47, 6 }, { 42, 9 } }),       // width 8
+        bitmapWith({ { 3, 30 }, { 11, 34 }, { 6, 31 } }),      // width 9
+        bitmapWith({ { 100, 48 }, { 115, 63 }, { 107, 50 } }), // width 16
+        bitmapWith({ { 0, 0 }, { 127, 63 } }),                 // opposite corners
+        bitmapWith({}, 7),                                     // random
     };
     return made;
 }
@@ -111,8 +111,18 @@ QByteArray run(const QString& dir, const QString& command)
     return sh.readAll();
 }
 
-// The pixels a C array of `layout` holds, as the tests below print them:
-// a line of 128 "0"/"1" per bitmap row.
+QByteArray picture(const QImage& image)
+{
+    QByteArray text;
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 128; ++x)
+            text += isDark(image.pixel(x, y)) ? '1' : '0';
+        text += '\n';
+    }
+    return text;
+}
+
+// Prints the pixels of a C array as picture() does; `layout` as Layout.
 const char* kReader = R"(#include <stdio.h>
 #include <string.h>
 static void show(const unsigned char* a, int x0, int y0, int w, int h, int per_row, int layout)
@@ -132,15 +142,20 @@ static void show(const unsigned char* a, int x0, int y0, int w, int h, int per_r
 }
 )";
 
-QByteArray picture(const QImage& image)
+// Fills every template with every image into `dir`, as t<template>_<image>.h
+// with that identifier; returns the lines including them.
+QString writeHeaders(const QString& dir, const QStringList& templates, const QList<QImage>& images)
 {
-    QByteArray text;
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 128; ++x)
-            text += isDark(image.pixel(x, y)) ? '1' : '0';
-        text += '\n';
+    QString includes;
+    for (int t = 0; t < templates.size(); ++t) {
+        for (int i = 0; i < images.size(); ++i) {
+            const QString id = QStringLiteral("t%1_%2").arg(t).arg(i);
+            if (!writeFile(dir + '/' + id + ".h", filled(templateOf(templates[t]), images[i], id)))
+                qFatal("cannot write %s", qPrintable(id));
+            includes += "#include \"" + id + ".h\"\n";
+        }
     }
-    return text;
+    return includes;
 }
 
 } // namespace
@@ -204,24 +219,22 @@ void tst_Codegen::namedMarkers()
     QFETCH(QImage, bitmap);
     const QRect box = boxOf(bitmap), whole(0, 0, 128, 64);
     const int per_row = (box.width() + 7) / 8;
+    const auto n = [](int number) { return QByteArray::number(number); };
     const QVector<QPair<QString, QByteArray>> expected = {
-        { "picture", "a.jpg" }, { "name", "logo" }, { "width", QByteArray::number(box.width()) },
-        { "height", QByteArray::number(box.height()) }, { "bytes_per_row", QByteArray::number(per_row) },
-        { "x", QByteArray::number(box.x()) }, { "y", QByteArray::number(box.y()) },
-        { "bitmap_width", "128" }, { "bitmap_height", "64" },
-        { "box_bytes", QByteArray::number(per_row * box.height()) }, { "bitmap_bytes", "1024" },
+        { "picture", "a.jpg" }, { "name", "logo" }, { "width", n(box.width()) }, { "height", n(box.height()) },
+        { "bytes_per_row", n(per_row) }, { "x", n(box.x()) }, { "y", n(box.y()) }, { "bitmap_width", "128" },
+        { "bitmap_height", "64" }, { "box_bytes", n(per_row * box.height()) }, { "bitmap_bytes", "1024" },
         { "pages_bytes", "1024" },
-        { "hex_box_msb", hexLines(pack(bitmap, box, MSB), per_row) },
-        { "hex_box_lsb", hexLines(pack(bitmap, box, LSB), per_row) },
-        { "hex_bitmap_msb", hexLines(pack(bitmap, whole, MSB), 16) },
-        { "hex_bitmap_lsb", hexLines(pack(bitmap, whole, LSB), 16) },
-        { "hex_pages", hexLines(pack(bitmap, whole, PAGES), 16) },
         { "raw_box_msb", pack(bitmap, box, MSB) }, { "raw_box_lsb", pack(bitmap, box, LSB) },
         { "raw_bitmap_msb", pack(bitmap, whole, MSB) }, { "raw_bitmap_lsb", pack(bitmap, whole, LSB) },
         { "raw_pages", pack(bitmap, whole, PAGES) },
     };
-    for (const auto& marker : expected)
+    for (const auto& marker : expected) {
         QCOMPARE(filled("<%{" + marker.first + "}>", bitmap), "<" + marker.second + ">");
+        if (marker.first.startsWith("raw_")) // one line per row of the box, 16 bytes a line for the rest
+            QCOMPARE(filled("%{hex_" + marker.first.mid(4) + "}", bitmap),
+                     hexLines(marker.second, marker.first.contains("box") ? per_row : 16));
+    }
 }
 
 void tst_Codegen::compiledOnHost_data()
@@ -237,36 +250,18 @@ void tst_Codegen::compiledOnHost()
 {
     QFETCH(QString, compiler);
     QTemporaryDir dir;
-    QString main = kReader;
-    QString calls;
+    const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt" };
+    QString main = kReader + writeHeaders(dir.path(), templates, drawings()) + "int main(void)\n{\n";
     QByteArray expected;
-    const QStringList targets = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
-    for (int t = 0; t < targets.size(); ++t) {
-        for (int i = 0; i < drawings().size(); ++i) {
-            const QString id = QStringLiteral("t%1_%2").arg(t).arg(i);
-            const QRect box = boxOf(drawings()[i]);
-            QVERIFY(writeFile(dir.filePath(id + ".h"), filled(templateOf(targets[t]), drawings()[i], id)));
-            main += "#include \"" + id + ".h\"\n";
-            const QString sizes = QStringLiteral("%1 %2 %3 %4").arg(box.width()).arg(box.height())
-                                      .arg((box.width() + 7) / 8).arg(box.height() * ((box.width() + 7) / 8));
-            const QString origin = t < 3 ? QString("%1_x, %1_y").arg(id) : QString("%1, %2").arg(box.x()).arg(box.y());
-            if (t == 2) {
-                calls += QString("printf(\"%d %d %d %d\\n\", %1_width, %1_height, %1_pages, (int)sizeof %1);\n"
-                                 "show(%1, 0, 0, 0, 0, 0, 2);\n").arg(id);
-                expected += "128 64 8 1024\n";
-            } else {
-                calls += QString("printf(\"%d %d %d %d\\n\", %1_width, %1_height, %1_bytes_per_row, (int)sizeof %1);\n"
-                                 "show(%1, %2, %1_width, %1_height, %1_bytes_per_row, %3);\n")
-                             .arg(id, origin).arg(t == 1 || t == 4);
-                expected += sizes.toUtf8() + '\n';
-            }
-            if (t == 3) // the default template's array equals the Adafruit target's
-                calls += QString("puts(memcmp(%1, t0_%2, sizeof %1) ? \"differ\" : \"same\");\n").arg(id).arg(i);
-            expected += picture(drawings()[i]) + (t == 3 ? "same\n" : "");
-        }
+    for (int i = 0; i < drawings().size(); ++i) {
+        main += QString("show(t0_%1, t0_%1_x, t0_%1_y, t0_%1_width, t0_%1_height, t0_%1_bytes_per_row, 0);\n"
+                        "show(t1_%1, t1_%1_x, t1_%1_y, t1_%1_width, t1_%1_height, t1_%1_bytes_per_row, 1);\n"
+                        "show(t2_%1, 0, 0, 0, 0, 0, 2);\n"
+                        "puts(sizeof t3_%1 == sizeof t0_%1 && !memcmp(t3_%1, t0_%1, sizeof t0_%1) ? \"same\" : \"differ\");\n")
+                    .arg(i);
+        expected += picture(drawings()[i]).repeated(3) + "same\n";
     }
-    main += "int main(void)\n{\n" + calls + "return 0;\n}\n";
-    QVERIFY(writeFile(dir.filePath("main.c"), main.toUtf8()));
+    QVERIFY(writeFile(dir.filePath("main.c"), (main + "return 0;\n}\n").toUtf8()));
     QCOMPARE(run(dir.path(), compiler + " -Wall -Wextra -Werror -o reader main.c && ./reader"), expected);
 }
 
@@ -294,22 +289,18 @@ void tst_Codegen::inFlashOnAvr()
     // Stands in for a display library: its own flash macro, made of PROGMEM.
     QVERIFY(writeFile(dir.filePath("display.h"), "#ifndef DISPLAY_H\n#define DISPLAY_H\n"
                       "#include <avr/pgmspace.h>\n#define U8X8_PROGMEM PROGMEM\n#endif\n"));
-    const QStringList targets = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
-    QString main = library_first ? "#include \"display.h\"\n" : "";
-    QString readers;
-    for (int t = 0; t < targets.size(); ++t) {
-        const QString id = QStringLiteral("flash%1").arg(t);
-        QVERIFY(writeFile(dir.filePath(id + ".h"), filled(templateOf(targets[t]), drawings()[5], id)));
-        main += "#include \"" + id + ".h\"\n";
-        readers += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&%1[i]); }\n").arg(id);
-    }
-    main += (library_first ? "" : "#include \"display.h\"\n") + readers;
+    const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
+    const QString headers = writeHeaders(dir.path(), templates, { drawings()[5] });
+    const QString display = "#include \"display.h\"\n";
+    QString main = library_first ? display + headers : headers + display;
+    for (int t = 0; t < templates.size(); ++t)
+        main += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&t%1_0[i]); }\n").arg(t);
     QVERIFY(writeFile(dir.filePath("main.c"), main.toUtf8()));
     const QString symbols = run(dir.path(), compiler + " -mmcu=atmega328p -Os -Wall -Wextra -Werror"
                                                        " -c -o main.o main.c && avr-objdump -t main.o");
-    for (int t = 0; t < targets.size(); ++t) {
-        const QRegularExpression in_flash("\\s\\.progmem\\.data\\s+\\w+\\s+\\w*flash" + QString::number(t) + "\\n");
-        QVERIFY2(symbols.contains(in_flash), qPrintable(targets[t] + " not in flash:\n" + symbols));
+    for (int t = 0; t < templates.size(); ++t) {
+        const QRegularExpression in_flash(QString("\\s\\.progmem\\.data\\s+\\w+\\s+\\w*t%1_0\\n").arg(t));
+        QVERIFY2(symbols.contains(in_flash), qPrintable(templates[t] + " not in flash:\n" + symbols));
     }
 }
 
