@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstring>
 #include <functional>
@@ -414,17 +415,17 @@ std::optional<QByteArray> generateCode(const QString& template_path, const CodeI
 
 const QVector<CodeTarget>& codeTargets()
 {
-    // The labels are translated by the window that shows them.
+    // The labels are translated in the context "CodeTarget" where they are shown.
     static const QVector<CodeTarget> targets = {
         { "adafruit", "templates/adafruit.txt", { "h", "c", "cpp" },
-          "Adafruit GFX drawBitmap (rows, leftmost pixel in the top bit)", false },
+          QT_TRANSLATE_NOOP("CodeTarget", "Adafruit GFX drawBitmap"), false },
         { "u8g2", "templates/u8g2.txt", { "h", "c", "cpp" },
-          "u8g2 drawXBMP, Adafruit GFX drawXBitmap (rows, leftmost pixel in the low bit)", false },
+          QT_TRANSLATE_NOOP("CodeTarget", "u8g2 drawXBMP, Adafruit GFX drawXBitmap"), false },
         { "ssd1306", "templates/ssd1306.txt", { "h", "c", "cpp" },
-          "SSD1306 / SH1106 page buffer (whole bitmap, 1024 bytes)", true },
-        { "xbm", "templates/xbm.txt", { "xbm" }, "XBM image (whole bitmap)", true },
+          QT_TRANSLATE_NOOP("CodeTarget", "SSD1306 / SH1106 page buffer"), true },
+        { "xbm", "templates/xbm.txt", { "xbm" }, QT_TRANSLATE_NOOP("CodeTarget", "XBM image"), true },
         { "bin", "templates/bin.txt", { "bin" },
-          "Raw page buffer (whole bitmap, 1024 bytes)", true },
+          QT_TRANSLATE_NOOP("CodeTarget", "Raw page buffer"), true },
     };
     return targets;
 }
@@ -441,4 +442,13 @@ const CodeTarget* findCodeTarget(const QString& name)
 QString codeTemplatePath(const CodeTarget& target, const QString& program_dir)
 {
     return program_dir + QLatin1Char('/') + target.template_file;
+}
+
+QString templateLocation(const QString& relative, const QString& program_dir)
+{
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                         + QLatin1Char('/') + relative;
+    if (QFileInfo(user).isFile())
+        return user;
+    return program_dir + QLatin1Char('/') + relative;
 }

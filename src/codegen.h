@@ -148,4 +148,9 @@ const CodeTarget* findCodeTarget(const QString& name);
 // Where the template of `target` lies for a program in `program_dir`.
 QString codeTemplatePath(const CodeTarget& target, const QString& program_dir);
 
+// Where a template file (`relative` to the program's folder: "template.txt",
+// "templates/u8g2.txt") is read: the user's configuration folder first, where
+// a user of an installed program can keep an edited copy, then the program's.
+QString templateLocation(const QString& relative, const QString& program_dir);
+
 #endif // CODEGEN_H

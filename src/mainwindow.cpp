@@ -39,15 +39,6 @@ QString helpPage(const QString& app_dir, const QString& language)
     return QStringLiteral("help.html");
 }
 
-QString codeTemplatePath(const QString& name)
-{
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-                         + QLatin1Char('/') + name;
-    if (QFileInfo(user).isFile())
-        return user;
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
-
 void holdButtonDown(QToolButton* button, bool down)
 {
     if (down) {

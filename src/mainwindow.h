@@ -26,9 +26,6 @@ QUrl helpUrl(const QString& app_dir, const QString& page = QStringLiteral("help.
 // falling back to the English one.
 QString helpPage(const QString& app_dir, const QString& language);
 
-// Where the code template is read: the user's configuration folder first,
-// then beside the program.
-QString codeTemplatePath(const QString& name = QStringLiteral("template.txt"));
 
 // While a command's dialog is open its button shows its selected skin:
 // checkable and checked, then back to a plain button.
@@ -117,11 +114,14 @@ private:
     bool canvasEvent(QEvent* event);
 
     // Files (mainwindow_files.cpp).
+    // `type`, when given, names the type filter selected at the start and
+    // receives the one the user chose.
     bool showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
-                        const QString& filter);
+                        const QString& filter, QString* type = nullptr);
     bool runFileDialog(QToolButton* button, QString& path, QFileDialog::AcceptMode mode,
-                       const QString& title, const QString& filter);
+                       const QString& title, const QString& filter, QString* type = nullptr);
     QString loadCodeTemplate();
+    QString readTemplate(const QString& relative);
     void showError(const QString& text);
     void importPicture(const QString& path);
     bool saveAsBitmap();

@@ -15,7 +15,7 @@
 #include <QToolButton>
 
 bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
-                                const QString& filter)
+                                const QString& filter, QString* type)
 {
     const QStringList desktops = QStandardPaths::standardLocations(QStandardPaths::DesktopLocation);
 
@@ -36,6 +36,8 @@ bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, con
             dialog.setDirectory(path);
     }
     dialog.setNameFilter(filter);
+    if (type && !type->isEmpty())
+        dialog.selectNameFilter(*type);
 
     if (!desktops.isEmpty()) {
         QList<QUrl> urls = dialog.sidebarUrls();
@@ -55,15 +57,17 @@ bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, con
     if (files.size() != 1 || files.first().isEmpty())
         return false;
     path = files.first();
+    if (type)
+        *type = dialog.selectedNameFilter();
     return true;
 }
 
 // The command's button shows held down while its dialog is open.
 bool MainWindow::runFileDialog(QToolButton* button, QString& path, QFileDialog::AcceptMode mode,
-                               const QString& title, const QString& filter)
+                               const QString& title, const QString& filter, QString* type)
 {
     holdButtonDown(button, true);
-    const bool chosen = showFileDialog(path, mode, title, filter);
+    const bool chosen = showFileDialog(path, mode, title, filter, type);
     holdButtonDown(button, false);
     return chosen;
 }
@@ -74,7 +78,8 @@ void MainWindow::onFilterSelected(const QString& filter)
         return;
     static const char* const patterns[][2] = {
         { "(*.bmp)", "bmp" }, { "(*.jpg)", "jpg" }, { "(*.jpeg)", "jpeg" },
-        { "(*.cpp)", "cpp" }, { "(*.c)", "c" },
+        { "(*.cpp)", "cpp" }, { "(*.c)", "c" }, { "(*.h)", "h" }, { "(*.xbm)", "xbm" },
+        { "(*.bin)", "bin" },
     };
     for (const auto& pattern : patterns) {
         if (filter.contains(QLatin1String(pattern[0]))) {
@@ -206,9 +211,22 @@ bool MainWindow::saveAsBitmap()
 
 QString MainWindow::loadCodeTemplate()
 {
-    const QString path = codeTemplatePath();
+    return readTemplate(QStringLiteral("template.txt"));
+}
+
+QString MainWindow::readTemplate(const QString& relative)
+{
+    const QString path = templateLocation(relative, QCoreApplication::applicationDirPath());
     qDebug("template: %s", qPrintable(path));
     return readCodeTemplate(path);
+}
+
+// The type filter of a target in the save dialog; the plain template's are
+// those of C++ and C.
+static QString targetFilter(const CodeTarget& target)
+{
+    return QCoreApplication::translate("CodeTarget", target.label) + QStringLiteral("(*.")
+           + target.extensions.first() + QLatin1Char(')');
 }
 
 void MainWindow::onSaveCCode()
@@ -218,7 +236,8 @@ void MainWindow::onSaveCCode()
 
 bool MainWindow::saveAsCode()
 {
-    const QString code_template = loadCodeTemplate();
+    const CodeTarget* target = findCodeTarget(preferences.code_target);
+    QString code_template = target ? readTemplate(target->template_file) : loadCodeTemplate();
     if (code_template.isEmpty()) {
         holdButtonDown(ui->saveCCodeButton, true);
         showError(tr("Load code template file error"));
@@ -231,32 +250,55 @@ bool MainWindow::saveAsCode()
         return false;
     }
 
-    QString path = proposedSavePath(QStringLiteral(".cpp"));
-    const QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
-                           + QStringLiteral("(*.c)");
-    if (!runFileDialog(ui->saveCCodeButton, path, QFileDialog::AcceptSave, tr("Save As"), filter))
+    QString path = proposedSavePath(QLatin1Char('.') + (target ? target->extensions.first()
+                                                               : QStringLiteral("cpp")));
+    QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
+                     + QStringLiteral("(*.c)");
+    for (const CodeTarget& t : codeTargets())
+        filter += QStringLiteral(";;") + targetFilter(t);
+    QString type = target ? targetFilter(*target) : QString();
+    if (!runFileDialog(ui->saveCCodeButton, path, QFileDialog::AcceptSave, tr("Save As"), filter,
+                       &type))
         return false;
 
+    // The type chosen in the dialog picks the template.
+    const CodeTarget* chosen = nullptr;
+    for (const CodeTarget& t : codeTargets())
+        if (type == targetFilter(t))
+            chosen = &t;
+    if (chosen != target) {
+        code_template = chosen ? readTemplate(chosen->template_file) : loadCodeTemplate();
+        if (code_template.isEmpty()) {
+            showError(tr("Load code template file error"));
+            return false;
+        }
+    }
+
+    // Raw bytes name nothing, so any file name does.
+    const bool raw = chosen && chosen->name == QLatin1String("bin");
     const QString identifier = identifierFromPath(path);
-    if (identifier.isEmpty())
+    if (!raw && identifier.isEmpty())
         return false;
-    if (!isValidIdentifier(identifier)) {
+    if (!raw && !isValidIdentifier(identifier)) {
         showError(tr("File name only can contains numbers, letters, and '_'.\n"
                      "('0~9', 'A~Z', 'a~z' and '_')\n\n"));
         return false;
     }
 
-    const QString code = fillCodeTemplate(code_template, fileNameOfPath(file_path), identifier,
-                                          pixelRowText(bitmap, box), box.width(), box.height(),
-                                          bytesPerRow(box.width()));
-    const QByteArray bytes = code.toUtf8();
-    const WriteResult result = writeFileSafely(path, bytes);
+    const std::optional<QByteArray> code =
+        fillCodeTemplate(code_template, CodeInput { bitmap, fileNameOfPath(file_path), identifier });
+    if (!code) {
+        showError(tr("Load code template file error"));
+        return false;
+    }
+    const WriteResult result = writeFileSafely(path, *code);
     if (result == WriteResult::OpenFailed)
         showError(tr("Open file for write error"));
     else if (result == WriteResult::WriteFailed)
         showError(tr("Write file error"));
     if (result != WriteResult::Ok)
         return false;
+    preferences.code_target = chosen ? chosen->name : QString();
     rememberSaveFolder(path);
     return true;
 }

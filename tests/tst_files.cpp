@@ -458,6 +458,8 @@ void tst_Files::typedNameTakesChosenType_data()
     QTest::newRow("image, JPEG") << "saveFileButton" << 2 << "pic.jpeg" << QByteArray("jpeg");
     QTest::newRow("code, C++") << "saveCCodeButton" << 0 << "pic.cpp" << QByteArray();
     QTest::newRow("code, C") << "saveCCodeButton" << 1 << "pic.c" << QByteArray();
+    QTest::newRow("code, u8g2") << "saveCCodeButton" << 3 << "pic.h" << QByteArray();
+    QTest::newRow("code, XBM") << "saveCCodeButton" << 5 << "pic.xbm" << QByteArray("xbm");
 }
 
 // A bare name typed in the save dialog takes the extension of the chosen type.
@@ -467,7 +469,14 @@ void tst_Files::typedNameTakesChosenType()
     QFETCH(int, type);
     QFETCH(QString, written);
     QFETCH(QByteArray, format);
-    QVERIFY(writeBytes(QCoreApplication::applicationDirPath() + "/template.txt", kWorked));
+    const QString beside = QCoreApplication::applicationDirPath();
+    QVERIFY(writeBytes(beside + "/template.txt", kWorked));
+    QDir().mkpath(beside + "/templates");
+    for (const CodeTarget& target : codeTargets()) {
+        QFile::remove(beside + '/' + target.template_file);
+        QVERIFY(QFile::copy(DOTWRIGHT_BIN_DIR "/" + target.template_file,
+                            beside + '/' + target.template_file));
+    }
     QTemporaryDir dir;
     MainWindow w;
     MainWindowTester t(w);

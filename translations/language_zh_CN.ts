@@ -9,6 +9,29 @@
     </message>
 </context>
 <context>
+    <name>CodeTarget</name>
+    <message>
+        <source>Adafruit GFX drawBitmap</source>
+        <translation>Adafruit GFX drawBitmap</translation>
+    </message>
+    <message>
+        <source>u8g2 drawXBMP, Adafruit GFX drawXBitmap</source>
+        <translation>u8g2 drawXBMP、Adafruit GFX drawXBitmap</translation>
+    </message>
+    <message>
+        <source>SSD1306 / SH1106 page buffer</source>
+        <translation>SSD1306 / SH1106 页缓冲区</translation>
+    </message>
+    <message>
+        <source>XBM image</source>
+        <translation>XBM 图像</translation>
+    </message>
+    <message>
+        <source>Raw page buffer</source>
+        <translation>原始页缓冲区</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Move</source>
