@@ -35,9 +35,10 @@
 //    kernels mirrored), which keeps the error from drifting one way into
 //    diagonal streaks. A pixel's value plus the error it receives is clamped
 //    to 0 .. 255000 before its decision, so the error it passes on stays
-//    within half the range: an edge into black or white cannot pile up error
-//    that smears stray dots far into the flat area beyond it. Each share is
-//    truncated toward zero; shares that would leave the plane are dropped.
+//    within half the range: error cannot pile up in black or white areas and
+//    smear stray dots beyond them, and (T < 255) black areas stay all set and
+//    white all clear whatever lies beside them. Each share is truncated
+//    toward zero; shares that would leave the plane are dropped.
 //  - Bayer: the ordered 4 x 4 matrix, indexed by the pixel's bitmap
 //    coordinates (x mod 4, y mod 4), so the pattern lines up with the display
 //    whatever the selection. Cell m (0 .. 15) is set when 32 v < (2m + 1)
