@@ -1,5 +1,6 @@
-// Writes every skin image of the program into one directory:
-//   QT_QPA_PLATFORM=offscreen build/tools/artgen src/image
+// Writes every skin image of the program into one directory and, given a
+// second one, the desktop icons into that:
+//   QT_QPA_PLATFORM=offscreen build/tools/artgen src/image packaging/icons
 // With --preview it instead composes review sheets from an image directory:
 //   QT_QPA_PLATFORM=offscreen build/tools/artgen --preview src/image /tmp/art
 #include "artwork.h"
@@ -20,14 +21,13 @@ QTextStream& err()
     return stream;
 }
 
-int writeAll(const QString& dirPath)
+int writeAll(const QVector<ArtItem>& items, const QString& dirPath)
 {
     QDir dir;
     if (!dir.mkpath(dirPath)) {
         err() << "artgen: cannot create " << dirPath << "\n";
         return 1;
     }
-    const QVector<ArtItem> items = artCatalogue();
     for (const ArtItem& item : items) {
         const QImage img = item.render();
         if (img.size() != item.size) {
@@ -136,13 +136,11 @@ QImage selectDialogPreview(const QString& dir, const char* lang)
 
 QImage aboutPreview(const QString& dir)
 {
-    QImage out = compose(dir, nullptr, QSize(577, 295), { { "AboutText.png", 0, 0 } });
+    QImage out(577, 295, QImage::Format_ARGB32_Premultiplied);
+    out.fill(QColor(0xee, 0xf2, 0xf5)); // the form's background below the picture
     QPainter p(&out);
-    p.setPen(QColor(0x80, 0x80, 0x80));
-    p.setBrush(QColor(0xf6, 0xf6, 0xf6));
-    p.drawRect(482, 253, 75, 23);
-    p.setPen(Qt::black);
-    p.drawText(QRect(482, 253, 75, 23), Qt::AlignCenter, QStringLiteral("OK"));
+    p.drawImage(0, 0, QImage(QDir(dir).filePath(QStringLiteral("AboutText.png"))));
+    p.drawImage(482, 244, QImage(QDir(dir).filePath(QStringLiteral("AboutOK_EN_Normal.png"))));
     return out;
 }
 
@@ -178,6 +176,28 @@ QImage contactSheet(const QString& dir)
     return out.copy(0, 0, width, y + rowHeight + 24);
 }
 
+// The desktop icons at every size, once on a light and once on a dark desktop.
+QImage iconSheet()
+{
+    const QVector<ArtItem> icons = artDesktopIcons();
+    int width = 16;
+    for (const ArtItem& icon : icons)
+        width += icon.size.width() + 16;
+    QImage out(width, 2 * (256 + 32), QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&out);
+    const QColor desktops[] = { QColor(0xf6, 0xf5, 0xf4), QColor(0x24, 0x24, 0x24) };
+    for (int row = 0; row < 2; ++row) {
+        const int top = row * (256 + 32);
+        p.fillRect(0, top, width, 256 + 32, desktops[row]);
+        int x = 16;
+        for (const ArtItem& icon : icons) {
+            p.drawImage(x, top + 16 + 256 - icon.size.height(), icon.render());
+            x += icon.size.width() + 16;
+        }
+    }
+    return out;
+}
+
 int writePreviews(const QString& imageDir, const QString& outDir)
 {
     QDir().mkpath(outDir);
@@ -188,6 +208,7 @@ int writePreviews(const QString& imageDir, const QString& outDir)
     ok = selectDialogPreview(imageDir, "EN").save(out.filePath(QStringLiteral("select_EN.png"))) && ok;
     ok = selectDialogPreview(imageDir, "CN").save(out.filePath(QStringLiteral("select_CN.png"))) && ok;
     ok = aboutPreview(imageDir).save(out.filePath(QStringLiteral("about.png"))) && ok;
+    ok = iconSheet().save(out.filePath(QStringLiteral("icons.png"))) && ok;
     if (!ok) {
         err() << "artgen: cannot write previews to " << outDir << "\n";
         return 1;
@@ -210,12 +231,15 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    if (args.size() == 1 && !args[0].startsWith(QLatin1Char('-')))
-        return writeAll(args[0]);
+    const bool plain = !args.isEmpty() && !args[0].startsWith(QLatin1Char('-'));
+    if (plain && args.size() == 1)
+        return writeAll(artCatalogue(), args[0]);
+    if (plain && args.size() == 2)
+        return writeAll(artCatalogue(), args[0]) || writeAll(artDesktopIcons(), args[1]);
     if (args.size() == 3 && args[0] == QLatin1String("--preview"))
         return writePreviews(args[1], args[2]);
 
-    err() << "usage: artgen <output-dir>\n"
+    err() << "usage: artgen <image-dir> [<icon-dir>]\n"
              "       artgen --preview <image-dir> <output-dir>\n";
     return 2;
 }

@@ -141,6 +141,46 @@ void drawLogo(QPainter& p, const QRectF& r)
     p.restore();
 }
 
+// The logo as the desktop's application icon. From 64 px up it keeps a
+// margin of a sixteenth, as desktop icons do. Its parts are placed on whole
+// pixels, symmetric in the body, and the lit pixels are whole-pixel squares,
+// so the sizes where the 16-unit grid falls between pixels stay sharp.
+QImage appIcon(int size)
+{
+    QImage img = blank(QSize(size, size));
+    QPainter p(&img);
+    beginPainter(p);
+    const int margin = size >= 64 ? size / 16 : 0;
+    const int bodySize = size - 2 * margin;
+    const qreal u = bodySize / 16.0;
+    p.setPen(Qt::NoPen);
+    p.setBrush(vertical(margin, margin + bodySize, ACCENT, ACCENT_DARK));
+    p.drawRoundedRect(QRect(margin, margin, bodySize, bodySize), 3 * u, 3 * u);
+
+    const int pin = qMax(1, qRound(u));
+    p.setBrush(ACCENT_DEEP);
+    for (int i = 0; i < 4; ++i)
+        p.drawRect(margin + qRound((5 + 2 * i) * u - pin / 2.0), margin + qRound(2 * u - pin / 2.0), pin, pin);
+
+    const int inset = int(1.5 * u);
+    const QRect screen(margin + inset, margin + qRound(4 * u), bodySize - 2 * inset, qRound(10 * u));
+    p.setBrush(SCREEN);
+    p.drawRoundedRect(screen, u / 2, u / 2);
+
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(PIXEL_LIT);
+    const int cell = qMax(1, int(u));
+    const QPoint origin = screen.topLeft()
+                          + QPoint((screen.width() - 12 * cell) / 2, (screen.height() - 8 * cell) / 2);
+    for (int row = 0; row < 8; ++row) {
+        for (int col = 0; col < 12; ++col) {
+            if (LOGO_PIXELS[row][col] == '#')
+                p.drawRect(QRect(origin + QPoint(col * cell, row * cell), QSize(cell, cell)));
+        }
+    }
+    return img;
+}
+
 // ---------------------------------------------------------------- icons
 // Icons are drawn on a 24-unit design grid scaled into their box; the pen
 // is compensated so every line comes out STROKE pixels wide.
@@ -765,7 +805,7 @@ QImage aboutText()
              artFont(15, false), INK, Qt::AlignLeft | Qt::AlignVCenter);
     separator(p, QPointF(x, 134.5), QPointF(x + w, 134.5));
     drawText(p, QRectF(x, 146, w, 20),
-             QStringLiteral("© 2026 The Dotwright developers. All rights reserved."),
+             QStringLiteral("© 2026 The Dotwright developers · MIT License"),
              artFont(12, false), INK_MUTED, Qt::AlignLeft | Qt::AlignVCenter);
     drawText(p, QRectF(x, 172, w, 20), QStringLiteral("dotwright@example.org"), artFont(13, true),
              ACCENT_DARK, Qt::AlignLeft | Qt::AlignVCenter);
@@ -881,5 +921,19 @@ QVector<ArtItem> artCatalogue()
 
     // About dialog.
     out.append({ QStringLiteral("AboutText.png"), QSize(579, 226), aboutText });
+    const QString okTexts[][2] = { { QStringLiteral("AboutOK_EN"), QStringLiteral("OK") },
+                                   { QStringLiteral("AboutOK_CN"), QStringLiteral("确定") } };
+    for (const auto& ok : okTexts) {
+        const QString text = ok[1];
+        addStates(out, ok[0], QSize(75, 33), [text](QSize sz, State s) { return textButton(sz, s, text); });
+    }
+    return out;
+}
+
+QVector<ArtItem> artDesktopIcons()
+{
+    QVector<ArtItem> out;
+    for (int size : { 16, 24, 32, 48, 64, 128, 256 })
+        out.append({ QStringLiteral("dotwright_%1.png").arg(size), QSize(size, size), [size] { return appIcon(size); } });
     return out;
 }

@@ -22,6 +22,10 @@ struct ArtItem {
 // Every image the program and its dialogs name, in a stable order.
 QVector<ArtItem> artCatalogue();
 
+// The application icon for the desktop, dotwright_<size>.png at each size of
+// the hicolor theme the package fills.
+QVector<ArtItem> artDesktopIcons();
+
 // True when the art typeface resolves to itself rather than a fallback;
 // `resolved` receives the family the font system actually picked.
 bool artFontAvailable(QString* resolved = nullptr);

@@ -1,6 +1,7 @@
 // The committed skin images: every image the forms and the code name exists at
 // the size its control was laid out for; the resource list, the image folder
 // and the generator hold the same set; each PNG is what the generator draws.
+// The same for the desktop icons the package installs.
 #include "artwork.h"
 #include "global.h"
 
@@ -22,8 +23,11 @@ const Base BASES[] = {
     {"About", 69, 33, 6}, {"Language", 86, 30, 2}, {"background2", 900, 556, 1}, {"Title", 700, 50, 2},
     {"Close2", 37, 37, 3}, {"Sure", 53, 51, 6}, {"Cancel", 73, 51, 6}, {"HorizontalZoomOut", 33, 51, 3},
     {"HorizontalZoomIn", 33, 51, 3}, {"HorizontalSlider", 22, 51, 3}, {"Hand2", 38, 51, 3},
-    {"Cut", 50, 51, 3}, {"AboutText", 579, 226, 1},
+    {"Cut", 50, 51, 3}, {"AboutText", 579, 226, 1}, {"AboutOK", 75, 33, 6},
 };
+
+// The hicolor sizes the package fills.
+const int ICON_SIZES[] = { 16, 24, 32, 48, 64, 128, 256 };
 
 QMap<QString, QSize> expected()
 {
@@ -60,6 +64,8 @@ private slots:
     void sameSetEverywhere();
     void matchesLayoutAndGenerator_data();
     void matchesLayoutAndGenerator();
+    void desktopIcons_data();
+    void desktopIcons();
 };
 
 void tst_Artwork::initTestCase()
@@ -93,6 +99,14 @@ void tst_Artwork::sameSetEverywhere()
     QCOMPARE(captures(source("src/resource.qrc"), "<file>image/([^<]+)</file>"), want);
     const QStringList files = QDir(DOTWRIGHT_SOURCE_DIR "/src/image").entryList(QDir::Files);
     QCOMPARE(QSet<QString>(files.begin(), files.end()), want);
+
+    // The icon folder holds one icon per size and nothing else.
+    QSet<QString> icons;
+    for (const ArtItem& item : artDesktopIcons())
+        icons << item.name;
+    const QStringList iconFiles = QDir(DOTWRIGHT_SOURCE_DIR "/packaging/icons").entryList(QDir::Files);
+    QCOMPARE(QSet<QString>(iconFiles.begin(), iconFiles.end()), icons);
+    QCOMPARE(icons.size(), int(std::size(ICON_SIZES)));
 }
 
 void tst_Artwork::matchesLayoutAndGenerator_data()
@@ -114,6 +128,35 @@ void tst_Artwork::matchesLayoutAndGenerator()
     QCOMPARE(QImage(":/image/" + item.name).size(), size);
     const QImage drawn = item.render().convertToFormat(QImage::Format_ARGB32);
     QVERIFY2(QImage(DOTWRIGHT_SOURCE_DIR "/src/image/" + item.name).convertToFormat(drawn.format()) == drawn,
+             qPrintable(item.name + " differs: run tools/artgen again"));
+}
+
+void tst_Artwork::desktopIcons_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("index");
+    const QVector<ArtItem> items = artDesktopIcons();
+    QStringList names;
+    for (const ArtItem& item : items)
+        names << item.name;
+    for (int size : ICON_SIZES)
+        QTest::newRow(qPrintable(QString::number(size))) << size << int(names.indexOf(QString("dotwright_%1.png").arg(size)));
+}
+
+// Square at its size, (nearly) transparent in the rounded corners, and what
+// the generator draws now.
+void tst_Artwork::desktopIcons()
+{
+    QFETCH(int, size);
+    QFETCH(int, index);
+    QVERIFY2(index >= 0, "the generator draws no icon of this size");
+    const ArtItem item = artDesktopIcons().at(index);
+    const QImage committed(DOTWRIGHT_SOURCE_DIR "/packaging/icons/" + item.name);
+    QCOMPARE(committed.size(), QSize(size, size));
+    QVERIFY(qAlpha(committed.pixel(0, 0)) < 16 && qAlpha(committed.pixel(size - 1, size - 1)) < 16);
+    QCOMPARE(qAlpha(committed.pixel(size / 2, size / 2)), 255);
+    const QImage drawn = item.render().convertToFormat(QImage::Format_ARGB32);
+    QVERIFY2(committed.convertToFormat(drawn.format()) == drawn,
              qPrintable(item.name + " differs: run tools/artgen again"));
 }
 
