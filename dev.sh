@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ gcc qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
-          fonts-noto-cjk fonts-dejavu-core xvfb xauth libjpeg-turbo-progs)
+          qt5-image-formats-plugins fonts-noto-cjk fonts-dejavu-core xvfb xauth libjpeg-turbo-progs
+          dpkg-dev file desktop-file-utils appstream lintian gcc-avr avr-libc binutils-avr)
 
 install_missing() {
     local missing=()
@@ -47,7 +48,7 @@ bench)
 art)
     install_missing
     build
-    QT_QPA_PLATFORM=offscreen build/tools/artgen src/image
+    QT_QPA_PLATFORM=offscreen build/tools/artgen src/image packaging/icons
     ;;
 *)
     echo "usage: $0 run|test|bench|art" >&2
