@@ -57,7 +57,16 @@ SelectDialog::~SelectDialog()
 
 void SelectDialog::setSource(const QImage& image)
 {
-    source = image.convertToFormat(smoothScalingFormat(image.format()));
+    setSource(QImage(image));
+}
+
+void SelectDialog::setSource(QImage&& image)
+{
+    // The last picture and its view go before the new ones are made.
+    source = QImage();
+    scaled_source = QImage();
+    const QImage::Format format = smoothScalingFormat(image.format());
+    source = std::move(image).convertToFormat(format);
     const QSize viewport = ui->graphicsView->viewport()->size();
     scale_fit = fitScale(viewport, source.size());
     center_point = QPoint(viewport.width() / 2, viewport.height() / 2);
@@ -88,6 +97,7 @@ QRect SelectDialog::getSelectRect() const
 void SelectDialog::onScale(int value)
 {
     scale_level = value;
+    scaled_source = QImage(); // not held twice while the next one is made
     const QSize size = scaledSourceSize(source.size(), value, scale_fit);
     if (source.isNull() || size.isEmpty())
         scaled_source = QImage();

@@ -21,7 +21,11 @@ public:
     explicit SelectDialog(QWidget* parent = nullptr);
     ~SelectDialog() override;
 
+    // Takes the picture to crop. The rvalue form keeps a picture that is
+    // already in the format smooth scaling works in (Format_RGB32 for an
+    // opaque one) without converting or copying it.
     void setSource(const QImage& image);
+    void setSource(QImage&& image);
     QImage getSource() const;
     QRect getSelectRect() const;
 

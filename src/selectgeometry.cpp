@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "geometry.h"
 
+#include <QPainter>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -317,24 +318,64 @@ QImage regionView(const QImage& image, const QRect& rect)
     return QImage(first, r.width(), r.height(), image.bytesPerLine(), image.format());
 }
 
+// The part `window` (bitmap coordinates) of `region` scaled smoothly to
+// `target`: the pixels QImage::scaled would give there, sampled the same way
+// (bilinear between pixel centres), without making the whole scaled picture.
+static QImage magnifiedWindow(const QImage& region, const QRect& target, const QRect& window)
+{
+    QImage out(window.size(), QImage::Format_RGB32);
+    if (region.width() == 1 && region.height() == 1) {
+        out.fill(region.pixel(0, 0));
+        return out;
+    }
+    const double fx = double(target.width()) / region.width();
+    const double fy = double(target.height()) / region.height();
+    // The source pixels that reach the window, one more on each side for
+    // the interpolation.
+    const QPointF from = QPointF(window.topLeft() - target.topLeft());
+    const QRect needed = QRect(QPoint(int(from.x() / fx) - 1, int(from.y() / fy) - 1),
+                               QPoint(int((from.x() + window.width()) / fx) + 1,
+                                      int((from.y() + window.height()) / fy) + 1))
+                             .intersected(region.rect());
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(-from);
+    painter.scale(fx, fy);
+    painter.drawImage(needed.topLeft(), regionView(region, needed));
+    return out;
+}
+
 QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst)
 {
     QImage result = newBitmap();
     if (source.isNull() || !rect_src.isValid() || rect_dst.width() <= 0
         || rect_dst.height() <= 0)
         return result;
+    const QRect visible = rect_dst.intersected(result.rect());
+    if (visible.isEmpty())
+        return result;
 
     const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
     // The view borrows the source's pixels; it must not outlive this call.
-    const QImage cut = regionView(source, own)
-                           .scaled(rect_dst.size(), Qt::IgnoreAspectRatio,
-                                   Qt::SmoothTransformation);
-    const QRect visible = QRect(rect_dst.topLeft(), cut.size()).intersected(result.rect());
-    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+    const QImage region = regionView(source, own);
+    QImage cut;
+    QPoint origin; // where the cut's top-left pixel lands in the bitmap
+    // A selection of less than a source pixel asks for a target many times
+    // the bitmap's size: only its part inside the bitmap is made then.
+    if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT) {
+        cut = region.scaled(rect_dst.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        origin = rect_dst.topLeft();
+    } else {
+        cut = magnifiedWindow(region, rect_dst, visible);
+        origin = visible.topLeft();
+    }
+    const QRect covered = QRect(origin, cut.size()).intersected(visible);
+    for (int y = covered.top(); y <= covered.bottom(); ++y) {
         uchar* line = result.scanLine(y);
-        for (int x = visible.left(); x <= visible.right(); ++x) {
-            if (isDark(cut.pixel(x - rect_dst.x(), y - rect_dst.y())))
-                line[x >> 3] |= uchar(0x80 >> (x & 7));
+        for (int x = covered.left(); x <= covered.right(); ++x) {
+            if (isDark(cut.pixel(x - origin.x(), y - origin.y())))
+                setMonoBit(line, x);
         }
     }
     return result;

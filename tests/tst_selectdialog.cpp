@@ -17,6 +17,7 @@ public:
     QRectF& selectRect() { return d.select_rect; }
     QPoint centerPoint() const { return d.center_point; }
     const QImage& scaled() const { return d.scaled_source; }
+    const QImage& source() const { return d.source; }
     int tool() const { return d.tool; }
     template <typename T> T* child(const char* name) { return d.findChild<T*>(name); }
     BitmapCtrl* view() { return child<BitmapCtrl>("graphicsView"); }
@@ -105,6 +106,9 @@ private slots:
     void execAnswers();
     void sameAsStraightforwardCalls_data();
     void sameAsStraightforwardCalls();
+    void clickAtLevel25_data();
+    void clickAtLevel25();
+    void takenWithoutCopy();
 };
 
 void TestSelectDialog::rectSubIsExactlyTheDifference()
@@ -411,6 +415,46 @@ void TestSelectDialog::sameAsStraightforwardCalls()
     }
     QVERIFY(countSet(expected, expected.rect()) > 0);
     QCOMPARE(t.d.getSource(), expected);
+}
+
+void TestSelectDialog::clickAtLevel25_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<QPoint>("click"); // the view's centre is the picture's pixel (side / 2, side / 2)
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("8 x 8, dark pixel") << 8 << QPoint(410 + 100, 205 + 100) << true;
+    QTest::newRow("8 x 8, light pixel") << 8 << QPoint(410 - 100, 205 + 100) << false;
+    QTest::newRow("1 x 1, dark") << 1 << QPoint(500, 300) << true;
+}
+
+// A click selects a sliver of one picture pixel many times smaller than the
+// bitmap: the bitmap is that pixel's darkness all over.
+void TestSelectDialog::clickAtLevel25()
+{
+    QFETCH(int, side);
+    QFETCH(QPoint, click);
+    QFETCH(bool, dark);
+    QImage checks(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            checks.setPixel(x, y, (x + y) % 2 ? qRgb(230, 230, 230) : qRgb(20, 20, 20));
+    SelectDialogTester t;
+    t.d.setSource(checks);
+    t.child<QSlider>("horizontalSlider")->setValue(25);
+    QTest::mouseClick(t.viewport(), Qt::LeftButton, {}, click);
+    QCOMPARE(t.sel().size(), QSize(1, 1));
+    const QImage bitmap = t.d.getSource();
+    QCOMPARE(countSet(bitmap, bitmap.rect()), dark ? 128 * 64 : 0);
+}
+
+// A picture in the format the dialog works in is kept, not copied.
+void TestSelectDialog::takenWithoutCopy()
+{
+    QImage picture = gradient(300, 200, QImage::Format_RGB32);
+    const uchar* pixels = picture.constBits();
+    SelectDialogTester t;
+    t.d.setSource(std::move(picture));
+    QCOMPARE(t.source().constBits(), pixels);
 }
 
 QTEST_MAIN(TestSelectDialog)
