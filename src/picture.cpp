@@ -67,41 +67,6 @@ bool tooManyScans(QFile& file)
            > MAX_JPEG_SCANS;
 }
 
-// The first touch of fresh memory is slow on some machines, page by page;
-// a big decode target asks for huge pages so that it is touched 2 MiB at a
-// time. Null when not worth it or not possible: the decoder then allocates.
-QImage hugePageImage(const QSize& size, QImage::Format format)
-{
-#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
-    if (!size.isValid() || format == QImage::Format_Invalid)
-        return QImage();
-    const qsizetype bits = QImage::toPixelFormat(format).bitsPerPixel();
-    const qsizetype bytes_per_line = (size.width() * bits + 31) / 32 * 4;
-    const size_t bytes = size_t(bytes_per_line) * size_t(size.height());
-    if (bytes < (size_t(8) << 20))
-        return QImage();
-    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (data == MAP_FAILED)
-        return QImage();
-    madvise(data, bytes, MADV_HUGEPAGE);
-    struct Mapping {
-        void* data;
-        size_t bytes;
-    };
-    const auto unmap = [](void* info) {
-        const Mapping* mapping = static_cast<Mapping*>(info);
-        munmap(mapping->data, mapping->bytes);
-        delete mapping;
-    };
-    return QImage(static_cast<uchar*>(data), size.width(), size.height(), bytes_per_line, format,
-                  unmap, new Mapping{data, bytes});
-#else
-    Q_UNUSED(size);
-    Q_UNUSED(format);
-    return QImage();
-#endif
-}
-
 // A premultiplied colour laid over white.
 QRgb onWhite(QRgb premultiplied)
 {
@@ -149,6 +114,34 @@ OpenedPicture opened(QImage image)
 
 } // namespace
 
+QImage newLargeImage(const QSize& size, QImage::Format format)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
+    const qsizetype bits = QImage::toPixelFormat(format).bitsPerPixel();
+    const qsizetype bytes_per_line = (qsizetype(size.width()) * bits + 31) / 32 * 4;
+    const size_t bytes = size_t(bytes_per_line) * size_t(qMax(0, size.height()));
+    if (format != QImage::Format_Invalid && bytes >= (size_t(4) << 20)) {
+        void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                          -1, 0);
+        if (data != MAP_FAILED) {
+            madvise(data, bytes, MADV_HUGEPAGE);
+            struct Mapping {
+                void* data;
+                size_t bytes;
+            };
+            const auto unmap = [](void* info) {
+                const Mapping* mapping = static_cast<Mapping*>(info);
+                munmap(mapping->data, mapping->bytes);
+                delete mapping;
+            };
+            return QImage(static_cast<uchar*>(data), size.width(), size.height(),
+                          bytes_per_line, format, unmap, new Mapping{ data, bytes });
+        }
+    }
+#endif
+    return QImage(size, format);
+}
+
 bool pictureSizeAcceptable(const QSize& size)
 {
     if (size.width() <= 0 || size.height() <= 0)
@@ -180,8 +173,8 @@ OpenedPicture openPicture(const QString& path, const std::atomic_bool* cancel)
 
     // The JPEG reader decodes into a given image of the right size and format.
     QImage image;
-    if (reader.format() == "jpeg")
-        image = hugePageImage(claimed, reader.imageFormat());
+    if (reader.format() == "jpeg" && claimed.isValid())
+        image = newLargeImage(claimed, reader.imageFormat());
     if (!reader.read(&image) || cancelled(cancel))
         return {};
     OpenedPicture result = opened(std::move(image));

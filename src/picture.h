@@ -24,6 +24,11 @@ constexpr qint64 MAX_PICTURE_PIXELS = qint64(1) << 27;
 // and bounds that waste to a few seconds at MAX_PICTURE_PIXELS.
 constexpr int MAX_JPEG_SCANS = 100;
 
+// QImage(size, format), uninitialised; when large, its memory is asked to
+// come in huge pages: where the first touch of fresh memory is slow, page by
+// page, it is then touched 2 MiB at a time.
+QImage newLargeImage(const QSize& size, QImage::Format format);
+
 // True when a picture of `size`, as its header claims it, may be decoded.
 bool pictureSizeAcceptable(const QSize& size);
 

@@ -102,7 +102,7 @@ void SelectDialog::onScale(int value)
     if (source.isNull() || size.isEmpty())
         scaled_source = QImage();
     else
-        scaled_source = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled_source = smoothScaled(source, size);
     refresh();
 }
 

@@ -2,16 +2,19 @@
 
 #include "bitmap.h"
 #include "geometry.h"
+#include "picture.h"
 
 #include <QPainter>
 #include <QtGlobal>
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define HAVE_PACK_ROW_SSSE3
+#define HAVE_SHRINK_SSE41
 #endif
 
 // Far beyond any viewport, yet sums of two such values still fit an int.
@@ -113,6 +116,220 @@ QImage::Format smoothScalingFormat(QImage::Format format)
     }
     return QImage(1, 1, format).hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                    : QImage::Format_RGB32;
+}
+
+namespace {
+
+// One axis of the toolkit's area-averaging reduction of `s` pixels to `d`
+// (QImage::scaled with Qt::SmoothTransformation): destination pixel i takes
+// source pixel `first` with weight a, then `middle` pixels of weight c, then
+// one of weight `last`; the weights of a pixel add up to 1 << 14.
+struct Tap {
+    int first;
+    int middle;
+    quint32 weights; // a | last << 16
+    quint32 short_weights; // a | c << 16 when middle is 1, else a
+};
+
+struct ShrinkAxis {
+    std::vector<Tap> taps;
+    int c = 0;
+    int widest = 0;     // the largest middle
+    bool inside = true; // no tap reaches past the source
+};
+
+ShrinkAxis shrinkAxis(int s, int d)
+{
+    ShrinkAxis axis;
+    axis.c = int(((qint64(d) << 14) + s - 1) / s);
+    const qint64 step = (qint64(s) << 16) / d;
+    qint64 position = 0;
+    for (int i = 0; i < d; ++i, position += step) {
+        const int first = int(position >> 16);
+        const int a = int(((0x10000 - (position & 0xffff)) * axis.c) >> 16);
+        int rest = (1 << 14) - a;
+        int middle = 0;
+        for (; rest > axis.c; rest -= axis.c)
+            ++middle;
+        axis.taps.push_back({ first, middle, quint32(a) | quint32(rest) << 16,
+                              quint32(a) | (middle == 1 ? quint32(axis.c) << 16 : 0u) });
+        axis.widest = qMax(axis.widest, middle);
+        axis.inside = axis.inside && first + middle + 1 < s;
+    }
+    return axis;
+}
+
+#ifdef HAVE_SHRINK_SSE41
+
+#define SSE41 __attribute__((target("sse4.1")))
+
+// The horizontal sums of one source row, four 32-bit channels a pixel, less
+// the four low bits the toolkit drops before it weighs the rows. Channels
+// and weights fit 16 bits, so pairs are multiplied and added at once.
+SSE41 void rowSums(const quint32* row, const ShrinkAxis& xs, quint32* into)
+{
+    if (xs.widest <= 1) {
+        // At most three pixels a tap, without a branch: the second pixel
+        // weighs nothing when it is the last.
+        for (const Tap& tap : xs.taps) {
+            const quint32* p = row + tap.first;
+            const __m128i pair = _mm_cvtepu8_epi16(
+                _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(p[0])), _mm_cvtsi32_si128(int(p[1]))));
+            const __m128i last = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(p[tap.middle + 1])));
+            const __m128i v = _mm_add_epi32(
+                _mm_madd_epi16(pair, _mm_set1_epi32(int(tap.short_weights))),
+                _mm_madd_epi16(last, _mm_set1_epi32(int(tap.weights >> 16))));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(into), _mm_srli_epi32(v, 4));
+            into += 4;
+        }
+        return;
+    }
+    const __m128i c = _mm_set1_epi32(xs.c);
+    for (const Tap& tap : xs.taps) {
+        const quint32* p = row + tap.first;
+        const __m128i ends = _mm_cvtepu8_epi16(
+            _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(p[0])), _mm_cvtsi32_si128(int(p[tap.middle + 1]))));
+        __m128i v = _mm_madd_epi16(ends, _mm_set1_epi32(int(tap.weights)));
+        if (tap.middle > 128) { // a run whose sums pass 15 bits
+            __m128i run = _mm_setzero_si128();
+            for (int k = 1; k <= tap.middle; ++k)
+                run = _mm_add_epi32(run, _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(p[k]))));
+            v = _mm_add_epi32(v, _mm_mullo_epi32(run, c));
+        } else if (tap.middle > 0) {
+            __m128i run = _mm_setzero_si128();
+            for (int k = 1; k <= tap.middle; ++k)
+                run = _mm_add_epi16(run, _mm_cvtepu8_epi16(_mm_cvtsi32_si128(int(p[k]))));
+            v = _mm_add_epi32(v, _mm_madd_epi16(_mm_cvtepu16_epi32(run), c));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(into), _mm_srli_epi32(v, 4));
+        into += 4;
+    }
+}
+
+// sum = weight * sums (start) or sum += weight * sums; no lane passes 32 bits.
+SSE41 void weigh(quint32* sum, const quint32* sums, size_t lanes, int weight, bool start)
+{
+    const __m128i w = _mm_set1_epi32(weight);
+    for (size_t i = 0; i < lanes; i += 4) {
+        __m128i* to = reinterpret_cast<__m128i*>(sum + i);
+        __m128i term = _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i)), w);
+        if (!start)
+            term = _mm_add_epi32(term, _mm_loadu_si128(to));
+        _mm_storeu_si128(to, term);
+    }
+}
+
+// The last row weighed in, and the sums made pixels.
+SSE41 void finish(quint32* line, const quint32* sum, const quint32* sums, size_t width, int weight)
+{
+    const __m128i w = _mm_set1_epi32(weight);
+    for (size_t x = 0; x < width; ++x, sum += 4, sums += 4) {
+        __m128i v = _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums)), w);
+        v = _mm_add_epi32(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum)));
+        v = _mm_srli_epi32(v, 24);
+        v = _mm_packus_epi16(_mm_packus_epi32(v, v), v);
+        line[x] = quint32(_mm_cvtsi128_si32(v)) | 0xff000000u;
+    }
+}
+
+// The toolkit's sums, in its integer arithmetic, visited row by row: every
+// source row is read once, in order, and its horizontal sums serve each
+// destination row whose footprint holds it.
+void shrinkRows(const QImage& source, const ShrinkAxis& xs, const ShrinkAxis& ys, QImage& out)
+{
+    const size_t lanes = 4 * size_t(out.width());
+    std::vector<quint32> fresh(lanes), kept(lanes), sum(lanes);
+    int kept_row = -1;
+    const auto sumsOf = [&](int y) -> const quint32* {
+        if (y == kept_row)
+            return kept.data();
+        rowSums(reinterpret_cast<const quint32*>(source.constScanLine(y)), xs, fresh.data());
+        return fresh.data();
+    };
+    for (int y = 0; y < out.height(); ++y) {
+        const Tap& tap = ys.taps[size_t(y)];
+        const int bottom = tap.first + tap.middle + 1;
+        weigh(sum.data(), sumsOf(tap.first), lanes, int(tap.weights & 0xffff), true);
+        for (int row = tap.first + 1; row < bottom; ++row)
+            weigh(sum.data(), sumsOf(row), lanes, ys.c, false);
+        const quint32* last = sumsOf(bottom);
+        finish(reinterpret_cast<quint32*>(out.scanLine(y)), sum.data(), last, size_t(out.width()),
+               int(tap.weights >> 16));
+        if (last == fresh.data()) { // the bottom row is often the next one's top
+            kept.swap(fresh);
+            kept_row = bottom;
+        }
+    }
+}
+
+#endif
+
+// shrink() where it is known to give the toolkit's pixels.
+QImage shrinkOrNull(const QImage& source, const QSize& size)
+{
+#ifdef HAVE_SHRINK_SSE41
+    if (source.format() != QImage::Format_RGB32 || size.width() >= source.width()
+        || size.height() >= source.height() || size.isEmpty() || size.width() >= (1 << 17)
+        || size.height() >= (1 << 17) || !__builtin_cpu_supports("sse4.1"))
+        return QImage();
+    const ShrinkAxis xs = shrinkAxis(source.width(), size.width());
+    const ShrinkAxis ys = shrinkAxis(source.height(), size.height());
+    if (!xs.inside || !ys.inside)
+        return QImage();
+    QImage out = newLargeImage(size, QImage::Format_RGB32);
+    if (!out.isNull())
+        shrinkRows(source, xs, ys, out);
+    return out;
+#else
+    Q_UNUSED(source);
+    Q_UNUSED(size);
+    return QImage();
+#endif
+}
+
+// Whether shrinkOrNull gives what QImage::scaled gives with the toolkit
+// this program runs on, tried once on noise.
+bool shrinkMatchesToolkit()
+{
+    quint32 noise = 2463534242u;
+    for (const QSize& from : { QSize(97, 61), QSize(300, 41), QSize(23, 200) }) {
+        QImage probe(from, QImage::Format_RGB32);
+        for (int y = 0; y < from.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(probe.scanLine(y));
+            for (int x = 0; x < from.width(); ++x) {
+                noise ^= noise << 13;
+                noise ^= noise >> 17;
+                noise ^= noise << 5;
+                line[x] = noise | 0xff000000u;
+            }
+        }
+        for (const QSize& to : { QSize(from.width() / 2 + 1, from.height() / 3 + 1),
+                                 QSize(from.width() / 7 + 1, from.height() - 1) }) {
+            const QImage mine = shrinkOrNull(probe, to);
+            if (mine.isNull()
+                || mine != probe.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ownShrinkInUse()
+{
+    static const bool exact = shrinkMatchesToolkit();
+    return exact;
+}
+
+QImage smoothScaled(const QImage& image, const QSize& size)
+{
+    if (ownShrinkInUse()) {
+        QImage shrunk = shrinkOrNull(image, size);
+        if (!shrunk.isNull())
+            return shrunk;
+    }
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QRgb darkened(QRgb colour)
@@ -364,7 +581,7 @@ QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect&
     // A selection of less than a source pixel asks for a target many times
     // the bitmap's size: only its part inside the bitmap is made then.
     if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT) {
-        cut = region.scaled(rect_dst.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        cut = smoothScaled(region, rect_dst.size());
         origin = rect_dst.topLeft();
     } else {
         cut = magnifiedWindow(region, rect_dst, visible);
