@@ -7,14 +7,19 @@
 #include <QPainter>
 #include <QtGlobal>
 
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define HAVE_PACK_ROW_SSSE3
-#define HAVE_SHRINK_SSE41
+#define HAVE_SHRINK_AVX2
 #endif
 
 // Far beyond any viewport, yet sums of two such values still fit an int.
@@ -128,14 +133,18 @@ struct Tap {
     int first;
     int middle;
     quint32 weights; // a | last << 16
-    quint32 short_weights; // a | c << 16 when middle is 1, else a
 };
 
 struct ShrinkAxis {
     std::vector<Tap> taps;
     int c = 0;
-    int widest = 0;     // the largest middle
     bool inside = true; // no tap reaches past the source
+    // When no tap takes more than four pixels: the weights of the four
+    // pixels from `first` on, as 16-bit pairs for two taps at a time (eight
+    // lanes of pixels 0 and 1, then eight of pixels 2 and 3), and how many
+    // leading taps may read four pixels without passing the source's end.
+    std::vector<quint32> quads;
+    size_t quad_taps = 0;
 };
 
 ShrinkAxis shrinkAxis(int s, int d)
@@ -144,6 +153,7 @@ ShrinkAxis shrinkAxis(int s, int d)
     axis.c = int(((qint64(d) << 14) + s - 1) / s);
     const qint64 step = (qint64(s) << 16) / d;
     qint64 position = 0;
+    int widest = 0;
     for (int i = 0; i < d; ++i, position += step) {
         const int first = int(position >> 16);
         const int a = int(((0x10000 - (position & 0xffff)) * axis.c) >> 16);
@@ -151,44 +161,69 @@ ShrinkAxis shrinkAxis(int s, int d)
         int middle = 0;
         for (; rest > axis.c; rest -= axis.c)
             ++middle;
-        axis.taps.push_back({ first, middle, quint32(a) | quint32(rest) << 16,
-                              quint32(a) | (middle == 1 ? quint32(axis.c) << 16 : 0u) });
-        axis.widest = qMax(axis.widest, middle);
+        axis.taps.push_back({ first, middle, quint32(a) | quint32(rest) << 16 });
         axis.inside = axis.inside && first + middle + 1 < s;
+        widest = qMax(widest, middle);
+        if (first + 3 < s)
+            axis.quad_taps = size_t(i) + 1;
     }
+    if (widest <= 2) {
+        axis.quads.resize(axis.taps.size() / 2 * 16);
+        for (size_t i = 0; i + 1 < axis.taps.size(); i += 2) {
+            for (size_t half = 0; half < 2; ++half) {
+                const Tap& tap = axis.taps[i + half];
+                quint32 w[4] = { tap.weights & 0xffff, 0, 0, 0 };
+                for (int k = 1; k <= tap.middle; ++k)
+                    w[k] = quint32(axis.c);
+                w[tap.middle + 1] = tap.weights >> 16;
+                for (size_t lane = 0; lane < 4; ++lane) {
+                    axis.quads[8 * i + 4 * half + lane] = w[0] | w[1] << 16;
+                    axis.quads[8 * i + 8 + 4 * half + lane] = w[2] | w[3] << 16;
+                }
+            }
+        }
+    } else {
+        axis.quad_taps = 0;
+    }
+    axis.quad_taps &= ~size_t(1);
     return axis;
 }
 
-#ifdef HAVE_SHRINK_SSE41
+#ifdef HAVE_SHRINK_AVX2
 
-#define SSE41 __attribute__((target("sse4.1")))
+#define AVX2 __attribute__((target("avx2")))
 
 // The horizontal sums of one source row, four 32-bit channels a pixel, less
 // the four low bits the toolkit drops before it weighs the rows. Channels
-// and weights fit 16 bits, so pairs are multiplied and added at once.
-SSE41 void rowSums(const quint32* row, const ShrinkAxis& xs, quint32* into)
+// and weights fit 16 bits, so pixels are multiplied and added in pairs.
+AVX2 void rowSums(const quint32* row, const ShrinkAxis& xs, quint32* into)
 {
-    if (xs.widest <= 1) {
-        // At most three pixels a tap, without a branch: the second pixel
-        // weighs nothing when it is the last.
-        for (const Tap& tap : xs.taps) {
-            const quint32* p = row + tap.first;
-            const __m128i pair = _mm_cvtepu8_epi16(
-                _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(p[0])), _mm_cvtsi32_si128(int(p[1]))));
-            const __m128i last = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(p[tap.middle + 1])));
-            const __m128i v = _mm_add_epi32(
-                _mm_madd_epi16(pair, _mm_set1_epi32(int(tap.short_weights))),
-                _mm_madd_epi16(last, _mm_set1_epi32(int(tap.weights >> 16))));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(into), _mm_srli_epi32(v, 4));
-            into += 4;
-        }
-        return;
+    // Two taps at a time from four pixels each, reordered as b0 b1 g0 g1 ...
+    const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
+                                           0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    const __m256i zero = _mm256_setzero_si256();
+    size_t x = 0;
+    for (; x < xs.quad_taps; x += 2, into += 8) {
+        const quint32* w = xs.quads.data() + 8 * x;
+        __m256i p = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + xs.taps[x].first))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + xs.taps[x + 1].first)), 1);
+        p = _mm256_shuffle_epi8(p, pairs);
+        const __m256i v = _mm256_add_epi32(
+            _mm256_madd_epi16(_mm256_unpacklo_epi8(p, zero),
+                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))),
+            _mm256_madd_epi16(_mm256_unpackhi_epi8(p, zero),
+                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 8))));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(into), _mm256_srli_epi32(v, 4));
     }
+    // The rest one at a time, runs of any length.
     const __m128i c = _mm_set1_epi32(xs.c);
-    for (const Tap& tap : xs.taps) {
+    for (; x < xs.taps.size(); ++x, into += 4) {
+        const Tap& tap = xs.taps[x];
         const quint32* p = row + tap.first;
-        const __m128i ends = _mm_cvtepu8_epi16(
-            _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(p[0])), _mm_cvtsi32_si128(int(p[tap.middle + 1]))));
+        const __m128i ends = _mm_cvtepu8_epi16(_mm_unpacklo_epi8(
+            _mm_cvtsi32_si128(int(p[0])), _mm_cvtsi32_si128(int(p[tap.middle + 1]))));
         __m128i v = _mm_madd_epi16(ends, _mm_set1_epi32(int(tap.weights)));
         if (tap.middle > 128) { // a run whose sums pass 15 bits
             __m128i run = _mm_setzero_si128();
@@ -196,48 +231,70 @@ SSE41 void rowSums(const quint32* row, const ShrinkAxis& xs, quint32* into)
                 run = _mm_add_epi32(run, _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(p[k]))));
             v = _mm_add_epi32(v, _mm_mullo_epi32(run, c));
         } else if (tap.middle > 0) {
-            __m128i run = _mm_setzero_si128();
-            for (int k = 1; k <= tap.middle; ++k)
+            // Eight pixels a load, their channels added as 16-bit lanes.
+            __m256i eights = _mm256_setzero_si256();
+            int k = 1;
+            for (; k + 7 <= tap.middle; k += 8) {
+                const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+                eights = _mm256_add_epi16(eights, _mm256_unpacklo_epi8(pixels, zero));
+                eights = _mm256_add_epi16(eights, _mm256_unpackhi_epi8(pixels, zero));
+            }
+            __m128i run = _mm_add_epi16(_mm256_castsi256_si128(eights),
+                                        _mm256_extracti128_si256(eights, 1));
+            run = _mm_add_epi16(run, _mm_srli_si128(run, 8));
+            for (; k <= tap.middle; ++k)
                 run = _mm_add_epi16(run, _mm_cvtepu8_epi16(_mm_cvtsi32_si128(int(p[k]))));
             v = _mm_add_epi32(v, _mm_madd_epi16(_mm_cvtepu16_epi32(run), c));
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(into), _mm_srli_epi32(v, 4));
-        into += 4;
     }
 }
 
-// sum = weight * sums (start) or sum += weight * sums; no lane passes 32 bits.
-SSE41 void weigh(quint32* sum, const quint32* sums, size_t lanes, int weight, bool start)
+// sum = weight * sums (start) or sum += weight * sums, over whole pairs of
+// pixels; no lane passes 32 bits.
+AVX2 void weigh(quint32* sum, const quint32* sums, size_t lanes, int weight, bool start)
 {
-    const __m128i w = _mm_set1_epi32(weight);
-    for (size_t i = 0; i < lanes; i += 4) {
-        __m128i* to = reinterpret_cast<__m128i*>(sum + i);
-        __m128i term = _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i)), w);
+    const __m256i w = _mm256_set1_epi32(weight);
+    for (size_t i = 0; i < lanes; i += 8) {
+        __m256i* to = reinterpret_cast<__m256i*>(sum + i);
+        __m256i term = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i)), w);
         if (!start)
-            term = _mm_add_epi32(term, _mm_loadu_si128(to));
-        _mm_storeu_si128(to, term);
+            term = _mm256_add_epi32(term, _mm256_loadu_si256(to));
+        _mm256_storeu_si256(to, term);
     }
 }
 
-// The last row weighed in, and the sums made pixels.
-SSE41 void finish(quint32* line, const quint32* sum, const quint32* sums, size_t width, int weight)
+// The bottom row weighed in and the sums made pixels; without `sum`, the
+// destination row has only its top and bottom rows, the top weighed here.
+AVX2 void finish(quint32* line, size_t width, const quint32* sum, const quint32* top,
+                 int top_weight, const quint32* bottom, int bottom_weight)
 {
-    const __m128i w = _mm_set1_epi32(weight);
-    for (size_t x = 0; x < width; ++x, sum += 4, sums += 4) {
-        __m128i v = _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums)), w);
-        v = _mm_add_epi32(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum)));
-        v = _mm_srli_epi32(v, 24);
-        v = _mm_packus_epi16(_mm_packus_epi32(v, v), v);
-        line[x] = quint32(_mm_cvtsi128_si32(v)) | 0xff000000u;
+    const __m256i tw = _mm256_set1_epi32(top_weight);
+    const __m256i bw = _mm256_set1_epi32(bottom_weight);
+    for (size_t x = 0; x < width; x += 2) {
+        __m256i v = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + 4 * x)), bw);
+        const __m256i before =
+            sum ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * x))
+                : _mm256_mullo_epi32(
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + 4 * x)), tw);
+        v = _mm256_srli_epi32(_mm256_add_epi32(v, before), 24);
+        v = _mm256_packus_epi16(_mm256_packus_epi32(v, v), v);
+        line[x] = quint32(_mm256_cvtsi256_si32(v)) | 0xff000000u;
+        if (x + 1 < width)
+            line[x + 1] = quint32(_mm_cvtsi128_si32(_mm256_extracti128_si256(v, 1))) | 0xff000000u;
     }
 }
 
 // The toolkit's sums, in its integer arithmetic, visited row by row: every
 // source row is read once, in order, and its horizontal sums serve each
-// destination row whose footprint holds it.
-void shrinkRows(const QImage& source, const ShrinkAxis& xs, const ShrinkAxis& ys, QImage& out)
+// destination row whose footprint holds it. Rows `begin` to `end` of `out`.
+void shrinkRows(const QImage& source, const ShrinkAxis& xs, const ShrinkAxis& ys, uchar* out,
+                qsizetype bytes_per_line, int begin, int end)
 {
-    const size_t lanes = 4 * size_t(out.width());
+    const size_t width = xs.taps.size();
+    const size_t lanes = 8 * ((width + 1) / 2); // whole pairs of pixels
     std::vector<quint32> fresh(lanes), kept(lanes), sum(lanes);
     int kept_row = -1;
     const auto sumsOf = [&](int y) -> const quint32* {
@@ -246,14 +303,22 @@ void shrinkRows(const QImage& source, const ShrinkAxis& xs, const ShrinkAxis& ys
         rowSums(reinterpret_cast<const quint32*>(source.constScanLine(y)), xs, fresh.data());
         return fresh.data();
     };
-    for (int y = 0; y < out.height(); ++y) {
+    for (int y = begin; y < end; ++y) {
         const Tap& tap = ys.taps[size_t(y)];
         const int bottom = tap.first + tap.middle + 1;
-        weigh(sum.data(), sumsOf(tap.first), lanes, int(tap.weights & 0xffff), true);
-        for (int row = tap.first + 1; row < bottom; ++row)
-            weigh(sum.data(), sumsOf(row), lanes, ys.c, false);
+        const quint32* top = sumsOf(tap.first);
+        if (tap.middle > 0) {
+            weigh(sum.data(), top, lanes, int(tap.weights & 0xffff), true);
+            for (int row = tap.first + 1; row < bottom; ++row)
+                weigh(sum.data(), sumsOf(row), lanes, ys.c, false);
+        } else if (top == fresh.data()) { // the bottom row is about to go there
+            kept.swap(fresh);
+            kept_row = tap.first;
+            top = kept.data();
+        }
         const quint32* last = sumsOf(bottom);
-        finish(reinterpret_cast<quint32*>(out.scanLine(y)), sum.data(), last, size_t(out.width()),
+        finish(reinterpret_cast<quint32*>(out + y * bytes_per_line), width,
+               tap.middle > 0 ? sum.data() : nullptr, top, int(tap.weights & 0xffff), last,
                int(tap.weights >> 16));
         if (last == fresh.data()) { // the bottom row is often the next one's top
             kept.swap(fresh);
@@ -264,21 +329,45 @@ void shrinkRows(const QImage& source, const ShrinkAxis& xs, const ShrinkAxis& ys
 
 #endif
 
+// The cores this process may run on.
+int usableCores()
+{
+#ifdef Q_OS_LINUX
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof(set), &set) == 0)
+        return CPU_COUNT(&set);
+#endif
+    return int(std::thread::hardware_concurrency());
+}
+
 // shrink() where it is known to give the toolkit's pixels.
 QImage shrinkOrNull(const QImage& source, const QSize& size)
 {
-#ifdef HAVE_SHRINK_SSE41
+#ifdef HAVE_SHRINK_AVX2
     if (source.format() != QImage::Format_RGB32 || size.width() >= source.width()
         || size.height() >= source.height() || size.isEmpty() || size.width() >= (1 << 17)
-        || size.height() >= (1 << 17) || !__builtin_cpu_supports("sse4.1"))
+        || size.height() >= (1 << 17) || !__builtin_cpu_supports("avx2"))
         return QImage();
     const ShrinkAxis xs = shrinkAxis(source.width(), size.width());
     const ShrinkAxis ys = shrinkAxis(source.height(), size.height());
     if (!xs.inside || !ys.inside)
         return QImage();
     QImage out = newLargeImage(size, QImage::Format_RGB32);
-    if (!out.isNull())
-        shrinkRows(source, xs, ys, out);
+    if (out.isNull())
+        return out;
+    uchar* bits = out.bits();
+    const qsizetype bytes_per_line = out.bytesPerLine();
+    const int rows = size.height();
+    // A large picture is halved between two threads where there are two
+    // cores, as the toolkit's own scaling would.
+    if (qint64(source.width()) * source.height() >= (1 << 20) && rows >= 2 && usableCores() >= 2) {
+        std::thread lower(shrinkRows, std::cref(source), std::cref(xs), std::cref(ys), bits,
+                          bytes_per_line, rows / 2, rows);
+        shrinkRows(source, xs, ys, bits, bytes_per_line, 0, rows / 2);
+        lower.join();
+    } else {
+        shrinkRows(source, xs, ys, bits, bytes_per_line, 0, rows);
+    }
     return out;
 #else
     Q_UNUSED(source);

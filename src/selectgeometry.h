@@ -50,7 +50,7 @@ QImage::Format smoothScalingFormat(QImage::Format format);
 QImage smoothScaled(const QImage& image, const QSize& size);
 
 // Whether smoothScaled uses its own reduction here: it does once it has given
-// the toolkit's very pixels on a trial, on a processor with SSE4.1.
+// the toolkit's very pixels on a trial, on a processor with AVX2.
 bool ownShrinkInUse();
 
 // Grey level of everything around the picture and the selection.
