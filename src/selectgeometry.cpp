@@ -272,14 +272,27 @@ AVX2 void finish(quint32* line, size_t width, const quint32* sum, const quint32*
 {
     const __m256i tw = _mm256_set1_epi32(top_weight);
     const __m256i bw = _mm256_set1_epi32(bottom_weight);
-    for (size_t x = 0; x < width; x += 2) {
-        __m256i v = _mm256_mullo_epi32(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + 4 * x)), bw);
+    const auto channels = [&](size_t x) AVX2 { // of pixels x and x + 1
         const __m256i before =
             sum ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * x))
                 : _mm256_mullo_epi32(
                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + 4 * x)), tw);
-        v = _mm256_srli_epi32(_mm256_add_epi32(v, before), 24);
+        const __m256i v = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + 4 * x)), bw);
+        return _mm256_srli_epi32(_mm256_add_epi32(v, before), 24);
+    };
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+    size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        // Lane 0 holds pixels x and x + 2, lane 1 pixels x + 1 and x + 3.
+        __m256i v = _mm256_packus_epi32(channels(x), channels(x + 2));
+        v = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(v, v), order);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x),
+                         _mm_or_si128(_mm256_castsi256_si128(v), opaque));
+    }
+    for (; x < width; x += 2) {
+        __m256i v = channels(x);
         v = _mm256_packus_epi16(_mm256_packus_epi32(v, v), v);
         line[x] = quint32(_mm256_cvtsi256_si32(v)) | 0xff000000u;
         if (x + 1 < width)
