@@ -61,7 +61,7 @@ one_run() {
     export DISPLAY=":$(cat "$display_file")"
     rm -f "$display_file"
 
-    QT_LOGGING_RULES="default.debug=false" "$build/bin/dotwright" >/dev/null 2>&1 &
+    QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="default.debug=false" "$build/bin/dotwright" >/dev/null 2>&1 &
     program_pid=$!
     local main dialog
     main=$(timeout 30 xdotool search --sync --onlyvisible --pid "$program_pid" | head -1)
