@@ -144,6 +144,7 @@ private slots:
     void cancelled();
     void oneBitBitmaps_data();
     void oneBitBitmaps();
+    void drops();
 };
 
 void TestPicture::opens_data()
@@ -317,12 +318,29 @@ void TestPicture::oneBitBitmaps()
     const OpenedPicture opened = openPicture(dir.filePath(name));
     QVERIFY(!opened.picture.isNull());
     QCOMPARE(opened.bitmap, taken ? bitmap : QImage());
-    // Light pixels of a one-bit picture in other colours stay clear.
+    // In other colours, dark red is set and transparent black, over white, is not.
     if (taken) {
         QImage red = bitmap;
-        red.setColorTable({ qRgb(255, 255, 0), qRgb(200, 0, 0) });
+        red.setColorTable({ qRgba(0, 0, 0, 0), qRgb(200, 0, 0) });
         QCOMPARE(pastedPicture(red).bitmap, bitmap);
     }
+}
+
+// Every opened format may be dropped, alone and local.
+void TestPicture::drops()
+{
+    const auto dropped = [](const QStringList& names) {
+        QList<QUrl> urls;
+        for (const QString& name : names)
+            urls << QUrl::fromLocalFile(QStringLiteral("/p/") + name);
+        return droppedPicturePath(urls);
+    };
+    for (const QString& suffix : pictureSuffixes())
+        QCOMPARE(dropped({ "a." + suffix.toUpper() }), "/p/a." + suffix.toUpper());
+    QVERIFY(pictureSuffixes().contains("webp") && pictureSuffixes().contains("xbm"));
+    QVERIFY(dropped({ "a.txt" }).isEmpty());
+    QVERIFY(dropped({ "a.png", "b.png" }).isEmpty());
+    QVERIFY(droppedPicturePath({ QUrl("https://example.org/a.png") }).isEmpty());
 }
 
 QTEST_MAIN(TestPicture)
