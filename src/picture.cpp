@@ -120,7 +120,8 @@ QImage newLargeImage(const QSize& size, QImage::Format format)
     const qsizetype bits = QImage::toPixelFormat(format).bitsPerPixel();
     const qsizetype bytes_per_line = (qsizetype(size.width()) * bits + 31) / 32 * 4;
     const size_t bytes = size_t(bytes_per_line) * size_t(qMax(0, size.height()));
-    if (format != QImage::Format_Invalid && bytes >= (size_t(4) << 20)) {
+    if (size.width() > 0 && size.height() > 0 && format != QImage::Format_Invalid
+        && bytes >= (size_t(4) << 20)) {
         void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
                           -1, 0);
         if (data != MAP_FAILED) {
@@ -175,7 +176,7 @@ OpenedPicture openPicture(const QString& path, const std::atomic_bool* cancel)
     QImage image;
     if (reader.format() == "jpeg" && claimed.isValid())
         image = newLargeImage(claimed, reader.imageFormat());
-    if (!reader.read(&image) || cancelled(cancel))
+    if (!reader.read(&image) || !pictureSizeAcceptable(image.size()) || cancelled(cancel))
         return {};
     OpenedPicture result = opened(std::move(image));
     if (cancelled(cancel))
