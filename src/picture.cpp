@@ -20,8 +20,10 @@ bool cancelled(const std::atomic_bool* cancel)
     return cancel && cancel->load(std::memory_order_relaxed);
 }
 
-// The file as the decoders read it: every read fails once `cancel` is set,
-// which ends any decoder soon.
+// The file as the decoders read it: every read fails once `cancel` is set.
+// A JPEG decoder takes a failed read for the end of the data and decodes the
+// rest of the picture from zeros; a second start-of-image marker first is an
+// error that it gives up on at the end of the scan.
 class CancellableFile : public QIODevice
 {
 public:
@@ -39,11 +41,18 @@ public:
     bool seek(qint64 pos) override { return file.seek(pos) && QIODevice::seek(pos); }
 
     QFile file;
+    bool jpeg = false;
 
 protected:
     qint64 readData(char* data, qint64 max) override
     {
-        return cancelled(cancel) ? -1 : file.read(data, max);
+        if (!cancelled(cancel))
+            return file.read(data, max);
+        if (!jpeg || max < 2)
+            return -1;
+        jpeg = false;
+        std::memcpy(data, "\xFF\xD8", 2);
+        return 2;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
@@ -51,10 +60,12 @@ private:
     const std::atomic_bool* cancel;
 };
 
-bool tooManyScans(QFile& file)
+bool tooManyScans(CancellableFile& device)
 {
+    QFile& file = device.file;
     char head[3];
-    if (file.peek(head, 3) != 3 || std::memcmp(head, "\xFF\xD8\xFF", 3) != 0)
+    device.jpeg = file.peek(head, 3) == 3 && std::memcmp(head, "\xFF\xD8\xFF", 3) == 0;
+    if (!device.jpeg)
         return false;
     if (uchar* data = file.map(0, file.size())) {
         const bool refused = jpegScanCount(data, file.size()) > MAX_JPEG_SCANS;
@@ -156,7 +167,7 @@ OpenedPicture openPicture(const QString& path, const std::atomic_bool* cancel)
     if (!QFileInfo(path).isFile())
         return {};
     CancellableFile file(path, cancel);
-    if (!file.open(QIODevice::ReadOnly) || tooManyScans(file.file) || cancelled(cancel))
+    if (!file.open(QIODevice::ReadOnly) || tooManyScans(file) || cancelled(cancel))
         return {};
 
     // Without a name the reader tells the format by the content alone.
