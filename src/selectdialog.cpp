@@ -1,6 +1,7 @@
 #include "selectdialog.h"
 #include "ui_selectdialog.h"
 
+#include "picture.h"
 #include "selectgeometry.h"
 
 #include <QGuiApplication>
@@ -65,10 +66,15 @@ void SelectDialog::setSource(QImage&& image)
     // The last picture and its view go before the new ones are made.
     source = QImage();
     scaled_source = QImage();
+    scaled_memory = QImage();
     const QImage::Format format = smoothScalingFormat(image.format());
     source = std::move(image).convertToFormat(format);
     const QSize viewport = ui->graphicsView->viewport()->size();
     scale_fit = fitScale(viewport, source.size());
+    // Only what the levels touch becomes resident.
+    const QSize largest = scaledSourceSize(source.size(), ui->horizontalSlider->maximum(), scale_fit);
+    if (!largest.isEmpty() && largest.width() < source.width())
+        scaled_memory = newLargeImage(largest, QImage::Format_RGB32);
     center_point = QPoint(viewport.width() / 2, viewport.height() / 2);
     select_rect = wholeSelection(source.size());
     qDebug("source:center_point=(%d,%d) select_rect=(%.3lf,%.3lf,%.3lf,%.3lf)", center_point.x(),
@@ -102,7 +108,7 @@ void SelectDialog::onScale(int value)
     if (source.isNull() || size.isEmpty())
         scaled_source = QImage();
     else
-        scaled_source = smoothScaled(source, size);
+        scaled_source = smoothScaled(source, size, &scaled_memory);
     refresh();
 }
 

@@ -56,6 +56,9 @@ private:
     // converts the whole picture again; the pixels are those given.
     QImage source;
     QImage scaled_source;
+    // Where scaled_source is made, once touched reused from step to step:
+    // room for the largest level.
+    QImage scaled_memory;
     QRectF select_rect;
     QRectF select_rect_origin;
     QPoint center_point;

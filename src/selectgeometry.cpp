@@ -353,8 +353,21 @@ int usableCores()
     return int(std::thread::hardware_concurrency());
 }
 
+// An RGB32 image of `size` over the start of `memory` when no other image
+// uses that memory and it is large enough, else a new one. The image keeps
+// the memory alive.
+QImage imageIn(QImage& memory, const QSize& size)
+{
+    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
+    if (memory.isNull() || !memory.isDetached() || memory.sizeInBytes() < bytes)
+        return newLargeImage(size, QImage::Format_RGB32);
+    uchar* bits = memory.bits(); // before the copy below, which would make this detach
+    return QImage(bits, size.width(), size.height(), size.width() * 4, QImage::Format_RGB32,
+                  [](void* owner) { delete static_cast<QImage*>(owner); }, new QImage(memory));
+}
+
 // shrink() where it is known to give the toolkit's pixels.
-QImage shrinkOrNull(const QImage& source, const QSize& size)
+QImage shrinkOrNull(const QImage& source, const QSize& size, QImage& memory)
 {
 #ifdef HAVE_SHRINK_AVX2
     if (source.format() != QImage::Format_RGB32 || size.width() >= source.width()
@@ -365,7 +378,7 @@ QImage shrinkOrNull(const QImage& source, const QSize& size)
     const ShrinkAxis ys = shrinkAxis(source.height(), size.height());
     if (!xs.inside || !ys.inside)
         return QImage();
-    QImage out = newLargeImage(size, QImage::Format_RGB32);
+    QImage out = imageIn(memory, size);
     if (out.isNull())
         return out;
     uchar* bits = out.bits();
@@ -385,6 +398,7 @@ QImage shrinkOrNull(const QImage& source, const QSize& size)
 #else
     Q_UNUSED(source);
     Q_UNUSED(size);
+    Q_UNUSED(memory);
     return QImage();
 #endif
 }
@@ -407,7 +421,8 @@ bool shrinkMatchesToolkit()
         }
         for (const QSize& to : { QSize(from.width() / 2 + 1, from.height() / 3 + 1),
                                  QSize(from.width() / 7 + 1, from.height() - 1) }) {
-            const QImage mine = shrinkOrNull(probe, to);
+            QImage none;
+            const QImage mine = shrinkOrNull(probe, to, none);
             if (mine.isNull()
                 || mine != probe.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
                 return false;
@@ -424,10 +439,11 @@ bool ownShrinkInUse()
     return exact;
 }
 
-QImage smoothScaled(const QImage& image, const QSize& size)
+QImage smoothScaled(const QImage& image, const QSize& size, QImage* memory)
 {
     if (ownShrinkInUse()) {
-        QImage shrunk = shrinkOrNull(image, size);
+        QImage none;
+        QImage shrunk = shrinkOrNull(image, size, memory ? *memory : none);
         if (!shrunk.isNull())
             return shrunk;
     }

@@ -46,8 +46,10 @@ QImage::Format smoothScalingFormat(QImage::Format format);
 
 // image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), bit
 // for bit; an opaque 32-bit picture shrunk both ways is reduced row by row,
-// reading each source row once, into memory that is quick to touch.
-QImage smoothScaled(const QImage& image, const QSize& size);
+// reading each source row once, into memory that is quick to touch: that of
+// `memory` (an RGB32 image used as a block of bytes) when no image made in
+// it earlier is still alive and it is large enough.
+QImage smoothScaled(const QImage& image, const QSize& size, QImage* memory = nullptr);
 
 // Whether smoothScaled uses its own reduction here: it does once it has given
 // the toolkit's very pixels on a trial, on a processor with AVX2.

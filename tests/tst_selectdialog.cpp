@@ -111,6 +111,7 @@ private slots:
     void clickAtLevel25_data();
     void clickAtLevel25();
     void takenWithoutCopy();
+    void stepsKeepEarlierPictures();
 };
 
 void TestSelectDialog::rectSubIsExactlyTheDifference()
@@ -486,6 +487,32 @@ void TestSelectDialog::takenWithoutCopy()
     SelectDialogTester t;
     t.d.setSource(std::move(picture));
     QCOMPARE(t.source().constBits(), pixels);
+}
+
+// Levels are made in memory reused from step to step, never under a picture
+// someone still holds; a photo large enough that level 25 still shrinks it.
+void TestSelectDialog::stepsKeepEarlierPictures()
+{
+    QImage photo(4400, 2200, QImage::Format_RGB32);
+    quint32 noise = 2463534242u;
+    for (int y = 0; y < photo.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x, noise = noise * 1664525u + 1013904223u)
+            line[x] = noise >> 8;
+    }
+    SelectDialogTester t;
+    t.d.setSource(photo);
+    QSlider* slider = t.child<QSlider>("horizontalSlider");
+    slider->setValue(24);
+    QImage held = t.scaled();
+    const QImage copy = held.copy();
+    slider->setValue(25);
+    QCOMPARE(held, copy);
+    held = QImage();
+    for (int level : { 23, 25 }) {
+        slider->setValue(level);
+        QCOMPARE(t.scaled(), photo.scaled(t.scaled().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
 }
 
 QTEST_MAIN(TestSelectDialog)
