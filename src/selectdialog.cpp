@@ -71,8 +71,10 @@ void SelectDialog::setSource(QImage&& image)
     source = std::move(image).convertToFormat(format);
     const QSize viewport = ui->graphicsView->viewport()->size();
     scale_fit = fitScale(viewport, source.size());
-    // Only what the levels touch becomes resident.
-    const QSize largest = scaledSourceSize(source.size(), ui->horizontalSlider->maximum(), scale_fit);
+    // Room for the largest level's picture, of which only what the levels
+    // touch becomes resident.
+    const int top_level = ui->horizontalSlider->maximum();
+    const QSize largest = scaledSourceSize(source.size(), top_level, scale_fit);
     if (!largest.isEmpty() && largest.width() < source.width())
         scaled_memory = newLargeImage(largest, QImage::Format_RGB32);
     center_point = QPoint(viewport.width() / 2, viewport.height() / 2);
@@ -105,9 +107,7 @@ void SelectDialog::onScale(int value)
     scale_level = value;
     scaled_source = QImage(); // not held twice while the next one is made
     const QSize size = scaledSourceSize(source.size(), value, scale_fit);
-    if (source.isNull() || size.isEmpty())
-        scaled_source = QImage();
-    else
+    if (!source.isNull() && !size.isEmpty())
         scaled_source = smoothScaled(source, size, &scaled_memory);
     refresh();
 }

@@ -56,8 +56,8 @@ private:
     // converts the whole picture again; the pixels are those given.
     QImage source;
     QImage scaled_source;
-    // Where scaled_source is made, once touched reused from step to step:
-    // room for the largest level.
+    // The memory scaled_source is made in, reused from step to step so that
+    // a step touches few fresh pages.
     QImage scaled_memory;
     QRectF select_rect;
     QRectF select_rect_origin;
