@@ -6,7 +6,7 @@
 #include "bitmap.h"
 
 #include <QBuffer>
-#include <QImageReader>
+#include <QPainter>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -179,15 +179,12 @@ void TestPicture::opens_data()
                                        "static char a_bits[] = { 0x05, 0x02 };\n")
                          << "a.xbm" << dots;
     // Transparent around a black square, half transparent black at its side.
-    QImage icon(16, 16, QImage::Format_ARGB32);
+    QImage icon(16, 16, QImage::Format_ARGB32), over_white(16, 16, QImage::Format_RGB32);
     icon.fill(Qt::transparent);
-    QImage over_white(16, 16, QImage::Format_RGB32);
     over_white.fill(Qt::white);
-    for (int y = 4; y < 12; ++y) {
-        for (int x = 4; x < 14; ++x) {
-            icon.setPixel(x, y, x < 12 ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 128));
-            over_white.setPixel(x, y, x < 12 ? qRgb(0, 0, 0) : qRgb(127, 127, 127));
-        }
+    for (QImage* image : { &icon, &over_white }) {
+        QPainter(image).fillRect(4, 4, 8, 8, Qt::black);
+        QPainter(image).fillRect(12, 4, 2, 8, image == &icon ? QColor(0, 0, 0, 128) : QColor(127, 127, 127));
     }
     QTest::newRow("PNG icon, transparent") << encoded(icon, "png") << "icon.png" << over_white;
 }
@@ -198,12 +195,7 @@ void TestPicture::opens()
     QFETCH(QString, name);
     QFETCH(QImage, expected);
     QTemporaryDir dir;
-    const QImage picture = loadPicture(written(dir, name, bytes));
-    QCOMPARE(picture, expected);
-    // What a paste of the decoded image gives is the same.
-    QImageReader reader(dir.filePath(name));
-    reader.setAutoTransform(true);
-    QCOMPARE(pastedPicture(reader.read()).picture, expected);
+    QCOMPARE(loadPicture(written(dir, name, bytes)), expected);
 }
 
 void TestPicture::refused_data()
@@ -326,20 +318,15 @@ void TestPicture::oneBitBitmaps()
     }
 }
 
-// Every opened format may be dropped, alone and local.
+// Every format opened may be dropped, alone and local.
 void TestPicture::drops()
 {
-    const auto dropped = [](const QStringList& names) {
-        QList<QUrl> urls;
-        for (const QString& name : names)
-            urls << QUrl::fromLocalFile(QStringLiteral("/p/") + name);
-        return droppedPicturePath(urls);
-    };
-    for (const QString& suffix : pictureSuffixes())
-        QCOMPARE(dropped({ "a." + suffix.toUpper() }), "/p/a." + suffix.toUpper());
     QVERIFY(pictureSuffixes().contains("webp") && pictureSuffixes().contains("xbm"));
-    QVERIFY(dropped({ "a.txt" }).isEmpty());
-    QVERIFY(dropped({ "a.png", "b.png" }).isEmpty());
+    for (const QString& suffix : pictureSuffixes() + QStringList{ "txt" }) {
+        const QUrl url = QUrl::fromLocalFile("/p/a." + suffix.toUpper());
+        QCOMPARE(droppedPicturePath({ url }).isEmpty(), suffix == "txt");
+        QVERIFY(droppedPicturePath({ url, url }).isEmpty());
+    }
     QVERIFY(droppedPicturePath({ QUrl("https://example.org/a.png") }).isEmpty());
 }
 
