@@ -1,6 +1,7 @@
 // Cost of one canvas refresh plus its paint, at several zooms, next to the
 // straightforward recipe (scaled + recolour + convert + painter grid) that
 // the direct fill replaced. Run: build/bench/bench_refresh
+#include "benchsupport.h"
 #include "canvasimage.h"
 #include "global.h"
 #include "mainwindow.h"
@@ -124,7 +125,7 @@ double BenchRefresh::measure(MainWindow& window, BitmapCtrl* view, bool yardstic
 {
     window.findChild<QSlider*>("verticalSlider")->setValue(zoom);
     QVector<qint64> samples;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 40; ++i) {
         QElapsedTimer timer;
         timer.start();
         runOnce(window, view, yardstick);
@@ -134,6 +135,27 @@ double BenchRefresh::measure(MainWindow& window, BitmapCtrl* view, bool yardstic
     return samples[samples.size() / 2] / 1000.0;
 }
 
+// Display pixels off their cell's colour: the first column and row of a
+// cell are grid, except along the left and top border.
+static int wrongCells(const QImage& bitmap, int zoom, const QImage& shown)
+{
+    if (shown.size() != bitmap.size() * zoom)
+        return shown.width() * shown.height() + 1;
+    int wrong = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const int bx = x / zoom, by = y / zoom;
+            const bool grid = (x % zoom == 0 && bx > 0) || (y % zoom == 0 && by > 0);
+            const QRgb want = grid ? COLOR_GRID.rgb()
+                                   : bitmap.pixelIndex(bx, by) ? CANVAS_SET : CANVAS_CLEAR;
+            wrong += shown.pixel(x, y) != want;
+        }
+    }
+    return wrong;
+}
+
+// Rounds of every zoom and the yardstick in turn; each goal is the median of
+// the per-round ratios.
 void BenchRefresh::summary()
 {
     MainWindow window;
@@ -142,17 +164,37 @@ void BenchRefresh::summary()
     MainWindowTester::setBitmap(window, bitmap);
     BitmapCtrl* view = window.findChild<BitmapCtrl*>("graphicsView");
 
-    const double yard = measure(window, view, true, 5);
-    const double z5 = measure(window, view, false, 5);
-    const double z10 = measure(window, view, false, 10);
-    const double z15 = measure(window, view, false, 15);
-    const double yard15 = measure(window, view, true, 15);
-    qInfo("median refresh + paint, microseconds:");
-    qInfo("  straightforward zoom 5 : %8.1f   (zoom 15: %.1f)", yard, yard15);
-    qInfo("  direct zoom 5          : %8.1f   %.2fx yardstick (goal <= 0.25)", z5, z5 / yard);
-    qInfo("  direct zoom 10         : %8.1f   %.2fx yardstick (goal <= 0.25)", z10, z10 / yard);
-    qInfo("  direct zoom 15         : %8.1f   %.2fx yardstick (goal <= 0.25), %.2fx zoom 5 (goal <= 2)",
-          z15, z15 / yard, z15 / z5);
+    int wrong = 0;
+    for (int zoom : { 5, 10, 15 }) {
+        window.findChild<QSlider*>("verticalSlider")->setValue(zoom);
+        MainWindowTester::refresh(window);
+        wrong += wrongCells(bitmap, zoom, view->image);
+    }
+
+    std::vector<double> yard, z5, z10, z15, to_yard5, to_yard10, to_yard15, to_z5;
+    for (int round = 0; round < 9; ++round) {
+        yard.push_back(measure(window, view, true, 5));
+        z5.push_back(measure(window, view, false, 5));
+        z10.push_back(measure(window, view, false, 10));
+        z15.push_back(measure(window, view, false, 15));
+        to_yard5.push_back(z5.back() / yard.back());
+        to_yard10.push_back(z10.back() / yard.back());
+        to_yard15.push_back(z15.back() / yard.back());
+        to_z5.push_back(z15.back() / z5.back());
+    }
+    std::printf("bench_refresh: canvas refresh + paint, microseconds, 9 rounds, load average %s\n",
+                loadAverage().constData());
+    std::printf("  %-40s %9.1f\n", "straightforward zoom 5 (yardstick)", median(yard));
+    const auto row = [](const char* name, double us, double ratio, double goal) {
+        std::printf("  %-40s %9.1f %8.2fx  <=%-5.2f %s\n", name, us, ratio, goal,
+                    verdict(ratio, goal));
+    };
+    row("direct zoom 5 vs yardstick", median(z5), median(to_yard5), 0.25);
+    row("direct zoom 10 vs yardstick", median(z10), median(to_yard10), 0.25);
+    row("direct zoom 15 vs yardstick", median(z15), median(to_yard15), 0.25);
+    row("G4 direct zoom 15 vs zoom 5", median(z15), median(to_z5), 2.0);
+    std::printf("  %-40s %9d pixels off   %s\n", "G4 exact cells at zoom 5, 10, 15", wrong,
+                wrong == 0 ? "ok" : "MISSED");
 }
 
 QTEST_MAIN(BenchRefresh)

@@ -1,144 +1,265 @@
-// Times the selection dialog on real-size photos against djpeg decoding the
-// same file, and measures the peak memory of a whole selection in a child.
+// The selection dialog on a 24-megapixel photo, on the program's own path
+// (loadPicture, then setSource), against references run in the same rounds:
 //
-//   bench_select            the timings and the peak memory figure
-//   bench_select --peak F   (internal) open F, level 25, confirm; print VmHWM
+//   G1 dialog ready (load + first picture) vs djpeg -outfile /dev/null:
+//      <= 4x by default, <= 1.2x with huge pages (two cores)
+//   G2 slider step to level 25 vs djpeg: <= 0.25x on one core
+//   G3 confirm of the whole picture vs djpeg: <= 0.25x on one core, and
+//      vs one pass of area averaging to 128 x 64: <= 2.5x on one core
+//   G6 one view refresh during a handle drag vs a scanline loop over the
+//      view (c - c / 4 on every byte): <= 2x, the two taking turns
 //
-// Run it as is and with GLIBC_TUNABLES=glibc.malloc.hugetlb=1: first touches
-// of fresh memory are very slow on some virtual machines.
+// Each configuration (default malloc or GLIBC_TUNABLES=glibc.malloc.hugetlb=1,
+// two cores or taskset -c 0) runs in a child of its own; within a child the
+// subjects and the references alternate round by round, and a goal is the
+// median of the per-round ratios.
+//
+//   bench_select               all of it, as a table
+//   bench_select --photo W H   print the path of the cached W x H test photo
+//   bench_select --child N     (internal) N rounds here, one line per round
 
+#include "benchsupport.h"
 #include "global.h"
+#include "picture.h"
 #include "selectdialog.h"
 #include "selectgeometry.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QSlider>
-#include <QTextStream>
 
-#include <algorithm>
-#include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
-#include <vector>
+#include <string>
+
+class SelectDialogTester
+{
+public:
+    static const QImage& source(const SelectDialog& d) { return d.source; }
+};
 
 namespace {
 
-const int RUNS = 7;
+const int ROUNDS = 9;
+const int MOVES = 20;
+const int TURNS = 15;
 
-// The machine is shared: every figure is the best of several runs, with the
-// median beside it.
-struct Timing {
-    double best;
-    double median;
-    Timing operator/(double n) const { return {best / n, median / n}; }
-};
-
-// Milliseconds over `runs` calls; `prepare` runs untimed before each.
-Timing timeMs(int runs, const std::function<void()>& work,
-              const std::function<void()>& prepare = [] {})
+double timeMs(const std::function<void()>& work)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
 }
 
-// Smooth light, soft shapes and sensor noise, so the JPEG codes like a photo.
-QImage photoLike(int width, int height)
+// The reference of G3: every source pixel added once into the 128 x 64 cell
+// it falls in, then each cell divided by its count.
+QImage boxFilter(const QImage& picture)
 {
-    QImage image(width, height, QImage::Format_RGB888);
-    quint32 noise = 12345;
-    for (int y = 0; y < height; ++y) {
-        uchar* line = image.scanLine(y);
-        const double fy = double(y) / height;
-        for (int x = 0; x < width; ++x) {
-            const double fx = double(x) / width;
-            noise = noise * 1664525u + 1013904223u;
-            const int n = int(noise >> 28) - 8;
-            const double sky = 1.0 - fy;
-            const int wave = int(40 * ((x / 97 + y / 61) % 3));
-            line[3 * x] = uchar(qBound(0, int(90 + 120 * sky * fx) + wave + n, 255));
-            line[3 * x + 1] = uchar(qBound(0, int(110 + 90 * fy) - wave / 2 + n, 255));
-            line[3 * x + 2] = uchar(qBound(0, int(200 * sky + 30 * fx) + n, 255));
+    const int w = picture.width();
+    const int h = picture.height();
+    std::vector<int> column(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        column[size_t(x)] = int(qint64(x) * 128 / w);
+    std::vector<quint32> sums(128 * 3);
+    QImage out(128, 64, QImage::Format_RGB32);
+    int row = 0;
+    int rows = 0;
+    for (int y = 0; y <= h; ++y) {
+        const int target = y < h ? int(qint64(y) * 64 / h) : 64;
+        if (target != row) {
+            QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(row));
+            for (int c = 0; c < 128; ++c) {
+                const quint32 count = quint32(rows) * quint32((qint64(c + 1) * w + 127) / 128
+                                                            - (qint64(c) * w + 127) / 128);
+                line[c] = qRgb(int(sums[3 * c] / count), int(sums[3 * c + 1] / count),
+                               int(sums[3 * c + 2] / count));
+            }
+            std::fill(sums.begin(), sums.end(), 0);
+            row = target;
+            rows = 0;
         }
+        if (y == h)
+            break;
+        const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            quint32* cell = &sums[size_t(3 * column[size_t(x)])];
+            cell[0] += qRed(in[x]);
+            cell[1] += qGreen(in[x]);
+            cell[2] += qBlue(in[x]);
+        }
+        ++rows;
     }
-    return image;
+    return out;
 }
 
-QString writeJpeg(int width, int height, const QString& name)
+QSlider* slider(SelectDialog& dialog)
 {
-    const QString path = QDir::temp().filePath(name);
-    if (QImageReader(path).size() == QSize(width, height))
-        return path;
-    QImageWriter writer(path, "jpeg");
-    writer.setQuality(90);
-    writer.setProgressiveScanWrite(false);
-    writer.setOptimizedWrite(false);
-    if (!writer.write(photoLike(width, height))) {
-        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path),
-                     qPrintable(writer.errorString()));
-        return QString();
+    return dialog.findChild<QSlider*>(QStringLiteral("horizontalSlider"));
+}
+
+QWidget* viewport(SelectDialog& dialog)
+{
+    return dialog.findChild<BitmapCtrl*>(QStringLiteral("graphicsView"))->viewport();
+}
+
+void send(QWidget* to, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
+          Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, pos, button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(to, &event);
+}
+
+// One line per round: the milliseconds of every measured step.
+int child(int rounds)
+{
+    const QString jpeg = cachedPhoto(6000, 4000);
+    if (jpeg.isEmpty())
+        return 1;
+    const auto djpeg = [&] {
+        QProcess process;
+        process.start(QStringLiteral("djpeg"),
+                      { QStringLiteral("-outfile"), QStringLiteral("/dev/null"), jpeg });
+        process.waitForFinished(-1);
+    };
+
+    // A click at level 25 on a 2 x 2 picture: a sliver of one pixel.
+    SelectDialog tiny(nullptr);
+    QImage two(2, 2, QImage::Format_RGB32);
+    two.fill(Qt::black);
+    tiny.setSource(two);
+    slider(tiny)->setValue(25);
+    send(viewport(tiny), QEvent::MouseButtonPress, QPoint(500, 300), Qt::LeftButton,
+         Qt::LeftButton);
+    send(viewport(tiny), QEvent::MouseButtonRelease, QPoint(500, 300), Qt::LeftButton,
+         Qt::NoButton);
+
+    std::unique_ptr<SelectDialog> dialog;
+    QImage frame(820, 410, QImage::Format_RGB888);
+    frame.fill(Qt::darkCyan);
+    QImage out(820, 410, QImage::Format_RGB888);
+    for (int round = 0; round < rounds; ++round) {
+        std::map<std::string, double> ms;
+        const auto references = [&] {
+            ms["djpeg"] = timeMs(djpeg);
+            if (dialog) {
+                const QImage& source = SelectDialogTester::source(*dialog);
+                ms["box"] = timeMs([&] { boxFilter(source); });
+            }
+        };
+        const auto subjects = [&] {
+            dialog.reset(); // the last picture goes first, as in the program
+            ms["ready"] = timeMs([&] {
+                dialog.reset(new SelectDialog(nullptr));
+                dialog->setSource(loadPicture(jpeg));
+            });
+            slider(*dialog)->setValue(24);
+            ms["step"] = timeMs([&] { slider(*dialog)->setValue(25); });
+            slider(*dialog)->setValue(5);
+            ms["confirm"] = timeMs([&] { dialog->getSource(); });
+            ms["tiny"] = timeMs([&] { tiny.getSource(); });
+
+            // A handle drag: arm the bottom-right handle, press, then move;
+            // in turns with the loop, a few moves and as many passes at a time.
+            QWidget* view = viewport(*dialog);
+            const QPoint corner = dialog->getSelectRect().bottomRight();
+            send(view, QEvent::MouseMove, corner, Qt::NoButton, Qt::NoButton);
+            send(view, QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+            std::vector<double> drags, loops;
+            for (int turn = 0; turn < TURNS; ++turn) {
+                drags.push_back(timeMs([&] {
+                    for (int i = 0; i < MOVES; ++i)
+                        send(view, QEvent::MouseMove,
+                             corner - QPoint(100 + (turn * MOVES + i) % 200, 50 + i % 100),
+                             Qt::NoButton, Qt::LeftButton);
+                }) / MOVES);
+                loops.push_back(timeMs([&] {
+                    for (int i = 0; i < MOVES; ++i) {
+                        for (int y = 0; y < 410; ++y) {
+                            const uchar* in = frame.constScanLine(y);
+                            uchar* o = out.scanLine(y);
+                            for (int x = 0; x < 820 * 3; ++x)
+                                o[x] = uchar(in[x] - (in[x] >> 2));
+                        }
+                    }
+                }) / MOVES);
+            }
+            send(view, QEvent::MouseButtonRelease, corner, Qt::LeftButton, Qt::NoButton);
+            ms["drag"] = median(drags);
+            ms["loop"] = median(loops);
+        };
+        if (round % 2) {
+            subjects();
+            references();
+        } else {
+            references();
+            subjects();
+        }
+        if (!ms.count("box")) // the first round has no picture before its subjects
+            ms["box"] = timeMs([&] { boxFilter(SelectDialogTester::source(*dialog)); });
+        for (const char* key : { "djpeg", "ready", "step", "confirm", "box", "drag", "loop", "tiny" })
+            std::printf("%s %.4f ", key, ms[key]);
+        std::printf("\n");
+        std::fflush(stdout);
     }
-    return path;
-}
-
-QImage openAs24Bit(const QString& path)
-{
-    QImage picture = QImageReader(path).read();
-    // In place where the toolkit can: the 32-bit and the 24-bit copy need not coexist.
-    return std::move(picture).convertToFormat(QImage::Format_RGB888);
-}
-
-qint64 statusKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-int peakChild(const QString& path)
-{
-    const qint64 baseline = statusKb("VmRSS");
-    SelectDialog dialog(nullptr);
-    const QImage picture = openAs24Bit(path);
-    const QSize size = picture.size();
-    dialog.setSource(picture);
-    dialog.findChild<QSlider*>(QStringLiteral("horizontalSlider"))->setValue(25);
-    const QImage result = dialog.getSource();
-    std::printf("%d %d %lld %lld %d\n", size.width(), size.height(), statusKb("VmHWM"), baseline,
-                result.width());
     return 0;
 }
 
-void show(const char* what, const Timing& t)
+struct Config {
+    const char* mode;
+    bool huge;
+    bool one_core;
+};
+
+// Every round's figures of one configuration, by name.
+using Rounds = std::vector<std::map<QByteArray, double>>;
+
+Rounds runChild(const QString& self, const Config& config)
 {
-    std::printf("  %-44s %8.3f ms  (median %8.3f)\n", what, t.best, t.median);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (config.huge)
+        env.insert(QStringLiteral("GLIBC_TUNABLES"), QStringLiteral("glibc.malloc.hugetlb=1"));
+    else
+        env.remove(QStringLiteral("GLIBC_TUNABLES"));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QStringList args = { QStringLiteral("--child"), QString::number(ROUNDS) };
+    if (config.one_core)
+        process.start(QStringLiteral("taskset"), QStringList{ "-c", "0", self } + args);
+    else
+        process.start(self, args);
+    process.waitForFinished(-1);
+    Rounds rounds;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2)
+            continue;
+        std::map<QByteArray, double> round;
+        for (int i = 0; i + 1 < fields.size(); i += 2)
+            round[fields[i]] = fields[i + 1].toDouble();
+        rounds.push_back(round);
+    }
+    return rounds;
 }
 
-void report(const char* what, const Timing& t, const Timing& reference, double goal)
+double medianOf(const Rounds& rounds, const QByteArray& key)
 {
-    const double ratio = t.best / reference.best;
-    std::printf("  %-44s %8.3f ms  (median %8.3f)  %5.2fx  goal <= %.2fx  %s\n", what, t.best,
-                t.median, ratio, goal, ratio <= goal ? "ok" : "MISSED");
+    std::vector<double> values;
+    for (const auto& round : rounds)
+        values.push_back(round.at(key));
+    return median(values);
+}
+
+double medianRatio(const Rounds& rounds, const QByteArray& subject, const QByteArray& reference)
+{
+    std::vector<double> ratios;
+    for (const auto& round : rounds)
+        ratios.push_back(round.at(subject) / round.at(reference));
+    return median(ratios);
 }
 
 } // namespace
@@ -150,120 +271,55 @@ int main(int argc, char** argv)
     qputenv("QT_LOGGING_RULES", "default.debug=false");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args.at(1) == QLatin1String("--peak"))
-        return peakChild(args.at(2));
-
-    std::printf("GLIBC_TUNABLES=%s\n", qgetenv("GLIBC_TUNABLES").constData());
-    const QString jpeg24 = writeJpeg(6000, 4000, QStringLiteral("bench_select_24mp.jpg"));
-    if (jpeg24.isEmpty())
-        return 1;
-
-    const Timing djpeg = timeMs(RUNS, [&] {
-        QProcess process;
-        process.start(QStringLiteral("djpeg"),
-                      {QStringLiteral("-outfile"), QStringLiteral("/dev/null"), jpeg24});
-        process.waitForFinished(-1);
-    });
-    std::printf("24-megapixel JPEG, 6000 x 4000 (%s)\n", qPrintable(jpeg24));
-    show("djpeg -outfile /dev/null", djpeg);
-
-    std::unique_ptr<SelectDialog> opened;
-    const Timing ready = timeMs(
-        RUNS,
-        [&] {
-            opened.reset(new SelectDialog(nullptr));
-            opened->setSource(openAs24Bit(jpeg24));
-        },
-        [&] { opened.reset(); }); // tearing the last one down is not part of it
-    opened.reset();
-    report("dialog ready (load, 24-bit, setSource)", ready, djpeg, 1.4);
-
-    SelectDialog dialog(nullptr);
-    const QImage picture = openAs24Bit(jpeg24);
-    dialog.setSource(picture);
-    QSlider* slider = dialog.findChild<QSlider*>(QStringLiteral("horizontalSlider"));
-    const Timing step = timeMs(RUNS, [&] { slider->setValue(25); }, [&] { slider->setValue(24); });
-    report("slider step to level 25", step, djpeg, 0.25);
-    slider->setValue(5);
-
-    QImage result;
-    const Timing confirm = timeMs(RUNS, [&] { result = dialog.getSource(); });
-    report("getSource, whole picture selected", confirm, djpeg, 0.25);
-
-    // The same work the plain way, for comparison.
-    const QSize level25 = scaledSourceSize(picture.size(), 25, fitScale(QSize(820, 410),
-                                                                         picture.size()));
-    const Timing plain_step = timeMs(RUNS, [&] {
-        picture.scaled(level25, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    });
-    const Timing plain_confirm = timeMs(RUNS, [&] {
-        picture.copy(picture.rect()).scaled(QSize(128, 85), Qt::IgnoreAspectRatio,
-                                            Qt::SmoothTransformation);
-    });
-    show("(plain scaled() of the 24-bit picture)", plain_step);
-    show("(plain copy().scaled() of the 24-bit picture)", plain_confirm);
-
-    // A handle drag: arm the bottom-right handle, press, then move.
-    QWidget* viewport = dialog.findChild<BitmapCtrl*>(QStringLiteral("graphicsView"))->viewport();
-    const QRect sel = dialog.getSelectRect();
-    const QPoint corner = sel.bottomRight();
-    QMouseEvent arm(QEvent::MouseMove, corner, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &arm);
-    QMouseEvent press(QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(viewport, &press);
-    const int moves = 400;
-    int offset = 0;
-    const Timing drag = timeMs(RUNS, [&] {
-        for (int i = 0; i < moves; ++i) {
-            const QPoint to = corner - QPoint(100 + (offset + i) % 200, 50 + (offset + i) % 100);
-            QMouseEvent move(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(viewport, &move);
-        }
-        offset += moves;
-    }) / moves;
-    QMouseEvent release(QEvent::MouseButtonRelease, corner, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(viewport, &release);
-
-    const QImage frame = picture.scaled(820, 410);
-    QImage out(820, 410, QImage::Format_RGB888);
-    const Timing loop = timeMs(RUNS, [&] {
-        for (int i = 0; i < moves; ++i) {
-            for (int y = 0; y < 410; ++y) {
-                const uchar* in = frame.constScanLine(y);
-                uchar* o = out.scanLine(y);
-                for (int x = 0; x < 820 * 3; ++x)
-                    o[x] = uchar(in[x] - (in[x] >> 2));
-            }
-        }
-    }) / moves;
-    std::printf("820 x 410 view\n");
-    show("plain scanline loop (c - c/4, every byte)", loop);
-    report("one view refresh during a handle drag", drag, loop, 2.0);
-
-    const int w50 = 8660;
-    const int h50 = 5774;
-    const QString jpeg50 = writeJpeg(w50, h50, QStringLiteral("bench_select_50mp.jpg"));
-    if (jpeg50.isEmpty())
-        return 1;
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(app.applicationFilePath(), {QStringLiteral("--peak"), jpeg50});
-    child.waitForFinished(-1);
-    const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-    if (fields.size() < 4) {
-        std::printf("peak memory child failed\n");
-        return 1;
+    if (args.size() == 4 && args.at(1) == QLatin1String("--photo")) {
+        const QString path = cachedPhoto(args.at(2).toInt(), args.at(3).toInt());
+        std::printf("%s\n", qPrintable(path));
+        return path.isEmpty() ? 1 : 0;
     }
-    const double size24 = double(fields[0].toInt()) * fields[1].toInt() * 3 / 1024.0;
-    const double hwm = fields[2].toDouble();
-    const double base = fields[3].toDouble();
-    std::printf("50-megapixel JPEG, %s x %s: open, level 25, confirm\n", fields[0].constData(),
-                fields[1].constData());
-    std::printf("  %-44s %8.0f MiB\n", "24-bit picture", size24 / 1024);
-    std::printf("  %-44s %8.0f MiB  %5.2fx  goal <= 2.70x  %s\n", "peak resident (VmHWM)",
-                hwm / 1024, hwm / size24, hwm / size24 <= 2.7 ? "ok" : "MISSED");
-    std::printf("  %-44s %8.0f MiB\n", "of which before opening", base / 1024);
+    if (args.size() == 3 && args.at(1) == QLatin1String("--child"))
+        return child(args.at(2).toInt());
+
+    if (cachedPhoto(6000, 4000).isEmpty())
+        return 1;
+    std::printf("bench_select: 24-megapixel JPEG (6000 x 4000, quality 90), %d rounds a "
+                "configuration, load average %s\n",
+                ROUNDS, loadAverage().constData());
+    const Config configs[] = {
+        { "default", false, false },
+        { "default", false, true },
+        { "huge pages", true, false },
+        { "huge pages", true, true },
+    };
+    std::map<std::pair<bool, bool>, Rounds> results;
+    for (const Config& config : configs) {
+        results[{ config.huge, config.one_core }] = runChild(app.applicationFilePath(), config);
+        if (results[{ config.huge, config.one_core }].empty()) {
+            std::printf("  the %s child failed\n", config.mode);
+            return 1;
+        }
+    }
+
+    std::printf("  %-40s %-10s %9s %9s %9s %9s  %-7s %s\n", "goal", "mode", "ms", "ref ms",
+                "ratio", "other", "goal", "verdict");
+    // The verdict's cores first; "other" is the same ratio on the other count.
+    const auto row = [&](const char* name, bool huge, bool one_core, const char* subject,
+                         const char* reference, double goal) {
+        const Rounds& rounds = results[{ huge, one_core }];
+        const double ratio = medianRatio(rounds, subject, reference);
+        const double other = medianRatio(results[{ huge, !one_core }], subject, reference);
+        std::printf("  %-40s %-10s %9.2f %9.2f %8.2fx %8.2fx  <=%-5.2f %s\n", name,
+                    huge ? "huge pages" : "default", medianOf(rounds, subject),
+                    medianOf(rounds, reference), ratio, other, goal, verdict(ratio, goal));
+    };
+    for (const bool huge : { false, true }) {
+        row("G1 dialog ready vs djpeg (2 cores)", huge, false, "ready", "djpeg", huge ? 1.2 : 4.0);
+        row("G2 step to level 25 vs djpeg (1 core)", huge, true, "step", "djpeg", 0.25);
+        row("G3 confirm vs djpeg (1 core)", huge, true, "confirm", "djpeg", 0.25);
+        row("G3 confirm vs box filter (1 core)", huge, true, "confirm", "box", 2.5);
+    }
+    row("G6 view refresh in a drag vs loop", false, false, "drag", "loop", 2.0);
+    std::printf("  %-40s %-10s %9.3f\n", "(confirm of a click on 2 x 2, level 25)", "default",
+                medianOf(results[{ false, false }], "tiny"));
+    std::printf("  load average after: %s\n", loadAverage().constData());
     return 0;
 }

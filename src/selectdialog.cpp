@@ -1,6 +1,7 @@
 #include "selectdialog.h"
 #include "ui_selectdialog.h"
 
+#include "picture.h"
 #include "selectgeometry.h"
 
 #include <QGuiApplication>
@@ -57,9 +58,25 @@ SelectDialog::~SelectDialog()
 
 void SelectDialog::setSource(const QImage& image)
 {
-    source = image.convertToFormat(smoothScalingFormat(image.format()));
+    setSource(QImage(image));
+}
+
+void SelectDialog::setSource(QImage&& image)
+{
+    // The last picture and its view go before the new ones are made.
+    source = QImage();
+    scaled_source = QImage();
+    scaled_memory = QImage();
+    const QImage::Format format = smoothScalingFormat(image.format());
+    source = std::move(image).convertToFormat(format);
     const QSize viewport = ui->graphicsView->viewport()->size();
     scale_fit = fitScale(viewport, source.size());
+    // Room for the largest level's picture, of which only what the levels
+    // touch becomes resident.
+    const int top_level = ui->horizontalSlider->maximum();
+    const QSize largest = scaledSourceSize(source.size(), top_level, scale_fit);
+    if (!largest.isEmpty() && largest.width() < source.width())
+        scaled_memory = newLargeImage(largest, QImage::Format_RGB32);
     center_point = QPoint(viewport.width() / 2, viewport.height() / 2);
     select_rect = wholeSelection(source.size());
     qDebug("source:center_point=(%d,%d) select_rect=(%.3lf,%.3lf,%.3lf,%.3lf)", center_point.x(),
@@ -88,11 +105,10 @@ QRect SelectDialog::getSelectRect() const
 void SelectDialog::onScale(int value)
 {
     scale_level = value;
+    scaled_source = QImage(); // not held twice while the next one is made
     const QSize size = scaledSourceSize(source.size(), value, scale_fit);
-    if (source.isNull() || size.isEmpty())
-        scaled_source = QImage();
-    else
-        scaled_source = source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!source.isNull() && !size.isEmpty())
+        scaled_source = smoothScaled(source, size, &scaled_memory);
     refresh();
 }
 

@@ -21,7 +21,11 @@ public:
     explicit SelectDialog(QWidget* parent = nullptr);
     ~SelectDialog() override;
 
+    // Takes the picture to crop. The rvalue form keeps a picture that is
+    // already in the format smooth scaling works in (Format_RGB32 for an
+    // opaque one) without converting or copying it.
     void setSource(const QImage& image);
+    void setSource(QImage&& image);
     QImage getSource() const;
     QRect getSelectRect() const;
 
@@ -52,6 +56,9 @@ private:
     // converts the whole picture again; the pixels are those given.
     QImage source;
     QImage scaled_source;
+    // The memory scaled_source is made in, reused from step to step so that
+    // a step touches few fresh pages.
+    QImage scaled_memory;
     QRectF select_rect;
     QRectF select_rect_origin;
     QPoint center_point;

@@ -2,15 +2,24 @@
 
 #include "bitmap.h"
 #include "geometry.h"
+#include "picture.h"
 
+#include <QPainter>
 #include <QtGlobal>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define HAVE_PACK_ROW_SSSE3
+#define HAVE_SHRINK_AVX2
 #endif
 
 // Far beyond any viewport, yet sums of two such values still fit an int.
@@ -114,6 +123,333 @@ QImage::Format smoothScalingFormat(QImage::Format format)
                                                    : QImage::Format_RGB32;
 }
 
+namespace {
+
+// One axis of the toolkit's area-averaging reduction of `s` pixels to `d`
+// (QImage::scaled with Qt::SmoothTransformation): destination pixel i takes
+// source pixel `first` with weight a, then `middle` pixels of weight c, then
+// one of weight `last`; the weights of a pixel add up to 1 << 14.
+struct Tap {
+    int first;
+    int middle;
+    quint32 weights; // a | last << 16
+};
+
+struct ShrinkAxis {
+    std::vector<Tap> taps;
+    int c = 0;
+    bool inside = true; // no tap reaches past the source
+    // When no tap takes more than four pixels: the weights of the four
+    // pixels from `first` on, as 16-bit pairs for two taps at a time (eight
+    // lanes of pixels 0 and 1, then eight of pixels 2 and 3), and how many
+    // leading taps may read four pixels without passing the source's end.
+    std::vector<quint32> quads;
+    size_t quad_taps = 0;
+};
+
+ShrinkAxis shrinkAxis(int s, int d)
+{
+    ShrinkAxis axis;
+    axis.c = int(((qint64(d) << 14) + s - 1) / s);
+    const qint64 step = (qint64(s) << 16) / d;
+    qint64 position = 0;
+    int widest = 0;
+    for (int i = 0; i < d; ++i, position += step) {
+        const int first = int(position >> 16);
+        const int a = int(((0x10000 - (position & 0xffff)) * axis.c) >> 16);
+        int rest = (1 << 14) - a;
+        int middle = 0;
+        for (; rest > axis.c; rest -= axis.c)
+            ++middle;
+        axis.taps.push_back({ first, middle, quint32(a) | quint32(rest) << 16 });
+        axis.inside = axis.inside && first + middle + 1 < s;
+        widest = qMax(widest, middle);
+        if (first + 3 < s)
+            axis.quad_taps = size_t(i) + 1;
+    }
+    if (widest <= 2) {
+        axis.quads.resize(axis.taps.size() / 2 * 16);
+        for (size_t i = 0; i + 1 < axis.taps.size(); i += 2) {
+            for (size_t half = 0; half < 2; ++half) {
+                const Tap& tap = axis.taps[i + half];
+                quint32 w[4] = { tap.weights & 0xffff, 0, 0, 0 };
+                for (int k = 1; k <= tap.middle; ++k)
+                    w[k] = quint32(axis.c);
+                w[tap.middle + 1] = tap.weights >> 16;
+                for (size_t lane = 0; lane < 4; ++lane) {
+                    axis.quads[8 * i + 4 * half + lane] = w[0] | w[1] << 16;
+                    axis.quads[8 * i + 8 + 4 * half + lane] = w[2] | w[3] << 16;
+                }
+            }
+        }
+    } else {
+        axis.quad_taps = 0;
+    }
+    axis.quad_taps &= ~size_t(1);
+    return axis;
+}
+
+#ifdef HAVE_SHRINK_AVX2
+
+#define AVX2 __attribute__((target("avx2")))
+
+// The horizontal sums of one source row, four 32-bit channels a pixel, less
+// the four low bits the toolkit drops before it weighs the rows. Channels
+// and weights fit 16 bits, so pixels are multiplied and added in pairs.
+AVX2 void rowSums(const quint32* row, const ShrinkAxis& xs, quint32* into)
+{
+    // Two taps at a time from four pixels each, reordered as b0 b1 g0 g1 ...
+    const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,
+                                           0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    const __m256i zero = _mm256_setzero_si256();
+    size_t x = 0;
+    for (; x < xs.quad_taps; x += 2, into += 8) {
+        const quint32* w = xs.quads.data() + 8 * x;
+        __m256i p = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + xs.taps[x].first))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + xs.taps[x + 1].first)), 1);
+        p = _mm256_shuffle_epi8(p, pairs);
+        const __m256i v = _mm256_add_epi32(
+            _mm256_madd_epi16(_mm256_unpacklo_epi8(p, zero),
+                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w))),
+            _mm256_madd_epi16(_mm256_unpackhi_epi8(p, zero),
+                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + 8))));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(into), _mm256_srli_epi32(v, 4));
+    }
+    // The rest one at a time, runs of any length.
+    const __m128i c = _mm_set1_epi32(xs.c);
+    for (; x < xs.taps.size(); ++x, into += 4) {
+        const Tap& tap = xs.taps[x];
+        const quint32* p = row + tap.first;
+        const __m128i ends = _mm_cvtepu8_epi16(_mm_unpacklo_epi8(
+            _mm_cvtsi32_si128(int(p[0])), _mm_cvtsi32_si128(int(p[tap.middle + 1]))));
+        __m128i v = _mm_madd_epi16(ends, _mm_set1_epi32(int(tap.weights)));
+        if (tap.middle > 128) { // a run whose sums pass 15 bits
+            __m128i run = _mm_setzero_si128();
+            for (int k = 1; k <= tap.middle; ++k)
+                run = _mm_add_epi32(run, _mm_cvtepu8_epi32(_mm_cvtsi32_si128(int(p[k]))));
+            v = _mm_add_epi32(v, _mm_mullo_epi32(run, c));
+        } else if (tap.middle > 0) {
+            // Eight pixels a load, their channels added as 16-bit lanes.
+            __m256i eights = _mm256_setzero_si256();
+            int k = 1;
+            for (; k + 7 <= tap.middle; k += 8) {
+                const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k));
+                eights = _mm256_add_epi16(eights, _mm256_unpacklo_epi8(pixels, zero));
+                eights = _mm256_add_epi16(eights, _mm256_unpackhi_epi8(pixels, zero));
+            }
+            __m128i run = _mm_add_epi16(_mm256_castsi256_si128(eights),
+                                        _mm256_extracti128_si256(eights, 1));
+            run = _mm_add_epi16(run, _mm_srli_si128(run, 8));
+            for (; k <= tap.middle; ++k)
+                run = _mm_add_epi16(run, _mm_cvtepu8_epi16(_mm_cvtsi32_si128(int(p[k]))));
+            v = _mm_add_epi32(v, _mm_madd_epi16(_mm_cvtepu16_epi32(run), c));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(into), _mm_srli_epi32(v, 4));
+    }
+}
+
+// sum = weight * sums (start) or sum += weight * sums, over whole pairs of
+// pixels; no lane passes 32 bits.
+AVX2 void weigh(quint32* sum, const quint32* sums, size_t lanes, int weight, bool start)
+{
+    const __m256i w = _mm256_set1_epi32(weight);
+    for (size_t i = 0; i < lanes; i += 8) {
+        __m256i* to = reinterpret_cast<__m256i*>(sum + i);
+        __m256i term = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + i)), w);
+        if (!start)
+            term = _mm256_add_epi32(term, _mm256_loadu_si256(to));
+        _mm256_storeu_si256(to, term);
+    }
+}
+
+// The bottom row weighed in and the sums made pixels; without `sum`, the
+// destination row has only its top and bottom rows, the top weighed here.
+AVX2 void finish(quint32* line, size_t width, const quint32* sum, const quint32* top,
+                 int top_weight, const quint32* bottom, int bottom_weight)
+{
+    const __m256i tw = _mm256_set1_epi32(top_weight);
+    const __m256i bw = _mm256_set1_epi32(bottom_weight);
+    const auto channels = [&](size_t x) AVX2 { // of pixels x and x + 1
+        const __m256i before =
+            sum ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sum + 4 * x))
+                : _mm256_mullo_epi32(
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + 4 * x)), tw);
+        const __m256i v = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bottom + 4 * x)), bw);
+        return _mm256_srli_epi32(_mm256_add_epi32(v, before), 24);
+    };
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+    size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        // Lane 0 holds pixels x and x + 2, lane 1 pixels x + 1 and x + 3.
+        __m256i v = _mm256_packus_epi32(channels(x), channels(x + 2));
+        v = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(v, v), order);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + x),
+                         _mm_or_si128(_mm256_castsi256_si128(v), opaque));
+    }
+    for (; x < width; x += 2) {
+        __m256i v = channels(x);
+        v = _mm256_packus_epi16(_mm256_packus_epi32(v, v), v);
+        line[x] = quint32(_mm256_cvtsi256_si32(v)) | 0xff000000u;
+        if (x + 1 < width)
+            line[x + 1] = quint32(_mm_cvtsi128_si32(_mm256_extracti128_si256(v, 1))) | 0xff000000u;
+    }
+}
+
+// The toolkit's sums, in its integer arithmetic, visited row by row: every
+// source row is read once, in order, and its horizontal sums serve each
+// destination row whose footprint holds it. Rows `begin` to `end` of `out`.
+void shrinkRows(const QImage& source, const ShrinkAxis& xs, const ShrinkAxis& ys, uchar* out,
+                qsizetype bytes_per_line, int begin, int end)
+{
+    const size_t width = xs.taps.size();
+    const size_t lanes = 8 * ((width + 1) / 2); // whole pairs of pixels
+    std::vector<quint32> fresh(lanes), kept(lanes), sum(lanes);
+    int kept_row = -1;
+    const auto sumsOf = [&](int y) -> const quint32* {
+        if (y == kept_row)
+            return kept.data();
+        rowSums(reinterpret_cast<const quint32*>(source.constScanLine(y)), xs, fresh.data());
+        return fresh.data();
+    };
+    for (int y = begin; y < end; ++y) {
+        const Tap& tap = ys.taps[size_t(y)];
+        const int bottom = tap.first + tap.middle + 1;
+        const quint32* top = sumsOf(tap.first);
+        if (tap.middle > 0) {
+            weigh(sum.data(), top, lanes, int(tap.weights & 0xffff), true);
+            for (int row = tap.first + 1; row < bottom; ++row)
+                weigh(sum.data(), sumsOf(row), lanes, ys.c, false);
+        } else if (top == fresh.data()) { // the bottom row is about to go there
+            kept.swap(fresh);
+            kept_row = tap.first;
+            top = kept.data();
+        }
+        const quint32* last = sumsOf(bottom);
+        finish(reinterpret_cast<quint32*>(out + y * bytes_per_line), width,
+               tap.middle > 0 ? sum.data() : nullptr, top, int(tap.weights & 0xffff), last,
+               int(tap.weights >> 16));
+        if (last == fresh.data()) { // the bottom row is often the next one's top
+            kept.swap(fresh);
+            kept_row = bottom;
+        }
+    }
+}
+
+#endif
+
+// The cores this process may run on.
+int usableCores()
+{
+#ifdef Q_OS_LINUX
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof(set), &set) == 0)
+        return CPU_COUNT(&set);
+#endif
+    return int(std::thread::hardware_concurrency());
+}
+
+// An RGB32 image of `size` over the start of `memory` when no other image
+// uses that memory and it is large enough, else a new one. The image keeps
+// the memory alive.
+QImage imageIn(QImage& memory, const QSize& size)
+{
+    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
+    if (memory.isNull() || !memory.isDetached() || memory.sizeInBytes() < bytes)
+        return newLargeImage(size, QImage::Format_RGB32);
+    uchar* bits = memory.bits(); // before the copy below, which would make this detach
+    return QImage(bits, size.width(), size.height(), size.width() * 4, QImage::Format_RGB32,
+                  [](void* owner) { delete static_cast<QImage*>(owner); }, new QImage(memory));
+}
+
+// shrink() where it is known to give the toolkit's pixels.
+QImage shrinkOrNull(const QImage& source, const QSize& size, QImage& memory)
+{
+#ifdef HAVE_SHRINK_AVX2
+    if (source.format() != QImage::Format_RGB32 || size.width() >= source.width()
+        || size.height() >= source.height() || size.isEmpty() || size.width() >= (1 << 17)
+        || size.height() >= (1 << 17) || !__builtin_cpu_supports("avx2"))
+        return QImage();
+    const ShrinkAxis xs = shrinkAxis(source.width(), size.width());
+    const ShrinkAxis ys = shrinkAxis(source.height(), size.height());
+    if (!xs.inside || !ys.inside)
+        return QImage();
+    QImage out = imageIn(memory, size);
+    if (out.isNull())
+        return out;
+    uchar* bits = out.bits();
+    const qsizetype bytes_per_line = out.bytesPerLine();
+    const int rows = size.height();
+    // A large picture is halved between two threads where there are two
+    // cores, as the toolkit's own scaling would.
+    if (qint64(source.width()) * source.height() >= (1 << 20) && rows >= 2 && usableCores() >= 2) {
+        std::thread lower(shrinkRows, std::cref(source), std::cref(xs), std::cref(ys), bits,
+                          bytes_per_line, rows / 2, rows);
+        shrinkRows(source, xs, ys, bits, bytes_per_line, 0, rows / 2);
+        lower.join();
+    } else {
+        shrinkRows(source, xs, ys, bits, bytes_per_line, 0, rows);
+    }
+    return out;
+#else
+    Q_UNUSED(source);
+    Q_UNUSED(size);
+    Q_UNUSED(memory);
+    return QImage();
+#endif
+}
+
+// Whether shrinkOrNull gives what QImage::scaled gives with the toolkit
+// this program runs on, tried once on noise.
+bool shrinkMatchesToolkit()
+{
+    quint32 noise = 2463534242u;
+    for (const QSize& from : { QSize(97, 61), QSize(300, 41), QSize(23, 200) }) {
+        QImage probe(from, QImage::Format_RGB32);
+        for (int y = 0; y < from.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(probe.scanLine(y));
+            for (int x = 0; x < from.width(); ++x) {
+                noise ^= noise << 13;
+                noise ^= noise >> 17;
+                noise ^= noise << 5;
+                line[x] = noise | 0xff000000u;
+            }
+        }
+        for (const QSize& to : { QSize(from.width() / 2 + 1, from.height() / 3 + 1),
+                                 QSize(from.width() / 7 + 1, from.height() - 1) }) {
+            QImage none;
+            const QImage mine = shrinkOrNull(probe, to, none);
+            if (mine.isNull()
+                || mine != probe.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ownShrinkInUse()
+{
+    static const bool exact = shrinkMatchesToolkit();
+    return exact;
+}
+
+QImage smoothScaled(const QImage& image, const QSize& size, QImage* memory)
+{
+    if (ownShrinkInUse()) {
+        QImage none;
+        QImage shrunk = shrinkOrNull(image, size, memory ? *memory : none);
+        if (!shrunk.isNull())
+            return shrunk;
+    }
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 QRgb darkened(QRgb colour)
 {
     const int r = qRed(colour);
@@ -155,9 +491,36 @@ __attribute__((target("ssse3"))) static void packRowSsse3(uchar* out, const QRgb
 }
 #endif
 
+// Eight pixels at a time: the shuffle packs each half's four into twelve
+// bytes, a permutation puts the two twelves together.
+__attribute__((target("avx2"))) static void packRowAvx2(uchar* out, const QRgb* in, int count,
+                                                        bool dim)
+{
+    const __m256i to_rgb = _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1,
+                                            2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    const __m256i together = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+    const __m256i low_six = _mm256_set1_epi8(0x3f);
+    int x = 0;
+    // Each store writes 32 bytes of which 24 are kept; as in packRowSsse3,
+    // never past the row's end.
+    for (; x + 11 <= count; x += 8, out += 24) {
+        __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
+        if (dim)
+            v = _mm256_sub_epi8(v, _mm256_and_si256(_mm256_srli_epi16(v, 2), low_six));
+        v = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, to_rgb), together);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
+    }
+    packRowSsse3(out, in + x, count - x, dim);
+}
+
 static void packRowBest(uchar* out, const QRgb* in, int count, bool dim)
 {
 #ifdef HAVE_PACK_ROW_SSSE3
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        packRowAvx2(out, in, count, dim);
+        return;
+    }
     static const bool ssse3 = __builtin_cpu_supports("ssse3");
     if (ssse3) {
         packRowSsse3(out, in, count, dim);
@@ -174,8 +537,11 @@ struct ViewPainter {
     QImage& canvas;
     const QImage& pixels; // Format_RGB888 or Format_RGB32
     QPoint to_scaled;     // viewport position + to_scaled = scaled pixel
+    uchar* canvas_bits = canvas.bits();
+    const uchar* pixel_bits = pixels.constBits();
 
     QRect clipped(const QRect& rect) const { return rect.intersected(canvas.rect()); }
+    uchar* line(int y) const { return canvas_bits + qsizetype(y) * canvas.bytesPerLine(); }
 
     void fill(const QRect& piece, uchar level)
     {
@@ -183,7 +549,7 @@ struct ViewPainter {
         if (r.isEmpty())
             return;
         for (int y = r.top(); y <= r.bottom(); ++y)
-            std::memset(canvas.scanLine(y) + 3 * r.left(), level, size_t(3 * r.width()));
+            std::memset(line(y) + 3 * r.left(), level, size_t(3 * r.width()));
     }
 
     void copy(const QRect& piece, bool dim)
@@ -193,8 +559,8 @@ struct ViewPainter {
             return;
         const int sx = r.left() + to_scaled.x();
         for (int y = r.top(); y <= r.bottom(); ++y) {
-            uchar* out = canvas.scanLine(y) + 3 * r.left();
-            const uchar* in = pixels.constScanLine(y + to_scaled.y());
+            uchar* out = line(y) + 3 * r.left();
+            const uchar* in = pixel_bits + qsizetype(y + to_scaled.y()) * pixels.bytesPerLine();
             if (pixels.format() == QImage::Format_RGB888) {
                 in += 3 * sx;
                 if (!dim) {
@@ -317,24 +683,64 @@ QImage regionView(const QImage& image, const QRect& rect)
     return QImage(first, r.width(), r.height(), image.bytesPerLine(), image.format());
 }
 
+// The part `window` (bitmap coordinates) of `region` scaled smoothly to
+// `target`: the pixels QImage::scaled would give there, sampled the same way
+// (bilinear between pixel centres), without making the whole scaled picture.
+static QImage magnifiedWindow(const QImage& region, const QRect& target, const QRect& window)
+{
+    QImage out(window.size(), QImage::Format_RGB32);
+    if (region.width() == 1 && region.height() == 1) {
+        out.fill(region.pixel(0, 0));
+        return out;
+    }
+    const double fx = double(target.width()) / region.width();
+    const double fy = double(target.height()) / region.height();
+    // The source pixels that reach the window, one more on each side for
+    // the interpolation.
+    const QPointF from = QPointF(window.topLeft() - target.topLeft());
+    const QRect needed = QRect(QPoint(int(from.x() / fx) - 1, int(from.y() / fy) - 1),
+                               QPoint(int((from.x() + window.width()) / fx) + 1,
+                                      int((from.y() + window.height()) / fy) + 1))
+                             .intersected(region.rect());
+    out.fill(Qt::white);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(-from);
+    painter.scale(fx, fy);
+    painter.drawImage(needed.topLeft(), regionView(region, needed));
+    return out;
+}
+
 QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst)
 {
     QImage result = newBitmap();
     if (source.isNull() || !rect_src.isValid() || rect_dst.width() <= 0
         || rect_dst.height() <= 0)
         return result;
+    const QRect visible = rect_dst.intersected(result.rect());
+    if (visible.isEmpty())
+        return result;
 
     const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
     // The view borrows the source's pixels; it must not outlive this call.
-    const QImage cut = regionView(source, own)
-                           .scaled(rect_dst.size(), Qt::IgnoreAspectRatio,
-                                   Qt::SmoothTransformation);
-    const QRect visible = QRect(rect_dst.topLeft(), cut.size()).intersected(result.rect());
-    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+    const QImage region = regionView(source, own);
+    QImage cut;
+    QPoint origin; // where the cut's top-left pixel lands in the bitmap
+    // A selection of less than a source pixel asks for a target many times
+    // the bitmap's size: only its part inside the bitmap is made then.
+    if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT) {
+        cut = smoothScaled(region, rect_dst.size());
+        origin = rect_dst.topLeft();
+    } else {
+        cut = magnifiedWindow(region, rect_dst, visible);
+        origin = visible.topLeft();
+    }
+    const QRect covered = QRect(origin, cut.size()).intersected(visible);
+    for (int y = covered.top(); y <= covered.bottom(); ++y) {
         uchar* line = result.scanLine(y);
-        for (int x = visible.left(); x <= visible.right(); ++x) {
-            if (isDark(cut.pixel(x - rect_dst.x(), y - rect_dst.y())))
-                line[x >> 3] |= uchar(0x80 >> (x & 7));
+        for (int x = covered.left(); x <= covered.right(); ++x) {
+            if (isDark(cut.pixel(x - origin.x(), y - origin.y())))
+                setMonoBit(line, x);
         }
     }
     return result;

@@ -44,6 +44,17 @@ void RectSub(QRect out[4], const QRect& a, const QRect& b);
 // before it scales; scaling a picture already in it converts nothing.
 QImage::Format smoothScalingFormat(QImage::Format format);
 
+// image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), bit
+// for bit; an opaque 32-bit picture shrunk both ways is reduced row by row,
+// reading each source row once, into memory that is quick to touch: that of
+// `memory` (an RGB32 image used as a block of bytes) when no image made in
+// it earlier is still alive and it is large enough.
+QImage smoothScaled(const QImage& image, const QSize& size, QImage* memory = nullptr);
+
+// Whether smoothScaled uses its own reduction here: it does once it has given
+// the toolkit's very pixels on a trial, on a processor with AVX2.
+bool ownShrinkInUse();
+
 // Grey level of everything around the picture and the selection.
 constexpr int VIEW_GRAY = 192;
 

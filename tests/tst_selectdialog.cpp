@@ -17,6 +17,7 @@ public:
     QRectF& selectRect() { return d.select_rect; }
     QPoint centerPoint() const { return d.center_point; }
     const QImage& scaled() const { return d.scaled_source; }
+    const QImage& source() const { return d.source; }
     int tool() const { return d.tool; }
     template <typename T> T* child(const char* name) { return d.findChild<T*>(name); }
     BitmapCtrl* view() { return child<BitmapCtrl>("graphicsView"); }
@@ -105,6 +106,12 @@ private slots:
     void execAnswers();
     void sameAsStraightforwardCalls_data();
     void sameAsStraightforwardCalls();
+    void smoothScaledIsTheToolkits_data();
+    void smoothScaledIsTheToolkits();
+    void clickAtLevel25_data();
+    void clickAtLevel25();
+    void takenWithoutCopy();
+    void stepsKeepEarlierPictures();
 };
 
 void TestSelectDialog::rectSubIsExactlyTheDifference()
@@ -411,6 +418,101 @@ void TestSelectDialog::sameAsStraightforwardCalls()
     }
     QVERIFY(countSet(expected, expected.rect()) > 0);
     QCOMPARE(t.d.getSource(), expected);
+}
+
+void TestSelectDialog::smoothScaledIsTheToolkits_data()
+{
+    QTest::addColumn<QSize>("from");
+    QTest::addColumn<QSize>("to");
+    QTest::newRow("a photo to the bitmap") << QSize(1500, 1000) << QSize(128, 85);
+    QTest::newRow("just under half") << QSize(611, 407) << QSize(307, 205);
+    QTest::newRow("one pixel less") << QSize(300, 200) << QSize(299, 199);
+    QTest::newRow("to one pixel") << QSize(77, 53) << QSize(1, 1);
+    QTest::newRow("tall to a strip") << QSize(40, 900) << QSize(3, 899);
+    QTest::newRow("wider: the toolkit's own") << QSize(50, 60) << QSize(70, 30);
+}
+
+// The dialog's own reduction gives what QImage::scaled gives, on noise.
+void TestSelectDialog::smoothScaledIsTheToolkits()
+{
+    QFETCH(QSize, from);
+    QFETCH(QSize, to);
+    QImage noise(from, QImage::Format_RGB32);
+    QRandomGenerator random(from.width() * 7 + to.height());
+    for (int y = 0; y < from.height(); ++y)
+        for (int x = 0; x < from.width(); ++x)
+            noise.setPixel(x, y, random.generate());
+    QCOMPARE(smoothScaled(noise, to), noise.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2"))
+        QVERIFY(ownShrinkInUse()); // else the comparison proves nothing
+#endif
+}
+
+void TestSelectDialog::clickAtLevel25_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<QPoint>("click"); // the view's centre is the picture's pixel (side / 2, side / 2)
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("8 x 8, dark pixel") << 8 << QPoint(410 + 100, 205 + 100) << true;
+    QTest::newRow("8 x 8, light pixel") << 8 << QPoint(410 - 100, 205 + 100) << false;
+    QTest::newRow("1 x 1, dark") << 1 << QPoint(500, 300) << true;
+}
+
+// A click selects a sliver of one picture pixel many times smaller than the
+// bitmap: the bitmap is that pixel's darkness all over.
+void TestSelectDialog::clickAtLevel25()
+{
+    QFETCH(int, side);
+    QFETCH(QPoint, click);
+    QFETCH(bool, dark);
+    QImage checks(side, side, QImage::Format_RGB32);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            checks.setPixel(x, y, (x + y) % 2 ? qRgb(230, 230, 230) : qRgb(20, 20, 20));
+    SelectDialogTester t;
+    t.d.setSource(checks);
+    t.child<QSlider>("horizontalSlider")->setValue(25);
+    QTest::mouseClick(t.viewport(), Qt::LeftButton, {}, click);
+    QCOMPARE(t.sel().size(), QSize(1, 1));
+    const QImage bitmap = t.d.getSource();
+    QCOMPARE(countSet(bitmap, bitmap.rect()), dark ? 128 * 64 : 0);
+}
+
+// A picture in the format the dialog works in is kept, not copied.
+void TestSelectDialog::takenWithoutCopy()
+{
+    QImage picture = gradient(300, 200, QImage::Format_RGB32);
+    const uchar* pixels = picture.constBits();
+    SelectDialogTester t;
+    t.d.setSource(std::move(picture));
+    QCOMPARE(t.source().constBits(), pixels);
+}
+
+// Levels are made in memory reused from step to step, never under a picture
+// someone still holds; a photo large enough that level 25 still shrinks it.
+void TestSelectDialog::stepsKeepEarlierPictures()
+{
+    QImage photo(4400, 2200, QImage::Format_RGB32);
+    quint32 noise = 2463534242u;
+    for (int y = 0; y < photo.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x, noise = noise * 1664525u + 1013904223u)
+            line[x] = noise >> 8;
+    }
+    SelectDialogTester t;
+    t.d.setSource(photo);
+    QSlider* slider = t.child<QSlider>("horizontalSlider");
+    slider->setValue(24);
+    QImage held = t.scaled();
+    const QImage copy = held.copy();
+    slider->setValue(25);
+    QCOMPARE(held, copy);
+    held = QImage();
+    for (int level : { 23, 25 }) {
+        slider->setValue(level);
+        QCOMPARE(t.scaled(), photo.scaled(t.scaled().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
 }
 
 QTEST_MAIN(TestSelectDialog)

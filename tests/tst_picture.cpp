@@ -1,0 +1,334 @@
+// Opening pictures: what the program adds to the toolkit's decoders (content
+// over name, orientation, transparency over white, one-bit bitmaps taken as
+// they are) and what it refuses (broken files, bombs, endless scans).
+
+#include "picture.h"
+#include "bitmap.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+
+// Five bits a channel keep them as they are.
+const QVector<QRgb> kColours = { qRgb(248, 248, 248), qRgb(0, 0, 0), qRgb(248, 0, 0),
+                                 qRgb(0, 128, 248) };
+
+// Squares of `cell` pixels in the first `colours` of kColours, laid out so
+// that no turn or mirror of the picture looks the same.
+QImage pattern(int w, int h, int cell, int colours)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, kColours[(x / cell + 1) * (y / cell + 2) / 3 % colours]);
+    return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.setQuality(100); // lossless where the format can be
+    writer.write(image);
+    return bytes;
+}
+
+// A CMYK JPEG, inverted as without an Adobe marker (255: no ink), whose four
+// channels are the scans of grayscale JPEGs of `inks`.
+QByteArray cmykJpeg(const QList<QImage>& inks)
+{
+    QByteArray head, scans;
+    for (int c = 0; c < 4; ++c) {
+        const QByteArray gray = encoded(inks[c].convertToFormat(QImage::Format_Grayscale8), "jpeg");
+        int pos = 2;
+        for (int end; gray[pos + 1] != char(0xDA); pos = end) {
+            end = pos + 2 + (uchar(gray[pos + 2]) << 8 | uchar(gray[pos + 3]));
+            if (c == 0 && gray[pos + 1] == char(0xC0)) // the frame: four components
+                head += QByteArray("\xFF\xC0\0\x14", 4) + gray.mid(pos + 4, 5)
+                        + QByteArray("\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 13);
+            else if (c == 0 && gray[pos + 1] != char(0xE0)) // tables, not the JFIF block
+                head += gray.mid(pos, end - pos);
+        }
+        scans += QByteArray("\xFF\xDA\0\x08\x01", 5) + char(c + 1) + QByteArray("\0\0\x3F\0", 4)
+                 + gray.mid(pos + 10, gray.size() - pos - 12);
+    }
+    return "\xFF\xD8" + head + scans + "\xFF\xD9";
+}
+
+// `jpeg` with an EXIF block saying how the camera was turned.
+QByteArray exif(const QByteArray& jpeg, char orientation)
+{
+    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
+                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
+    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
+}
+
+// A GIF in kColours, one frame after the other. Two-bit LZW codes with a
+// clear code before every two pixels keep the code size at three bits.
+QByteArray gif(const QList<QImage>& frames)
+{
+    const auto le16 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char(v >> 8); };
+    QByteArray file = "GIF89a" + le16(frames[0].width()) + le16(frames[0].height())
+                     + QByteArray("\xF1\0\0", 3);
+    for (QRgb c : kColours)
+        file += QByteArray(1, char(qRed(c))) + char(qGreen(c)) + char(qBlue(c));
+    for (const QImage& frame : frames) {
+        QByteArray data;
+        int bits = 0, count = 0;
+        const auto code = [&](int value) {
+            bits |= value << count;
+            for (count += 3; count >= 8; count -= 8, bits >>= 8)
+                data += char(bits & 0xFF);
+        };
+        for (int i = 0; i < frame.width() * frame.height(); ++i) {
+            if (i % 2 == 0)
+                code(4);
+            code(kColours.indexOf(frame.pixel(i % frame.width(), i / frame.width()) | 0xFF000000));
+        }
+        code(5);
+        if (count > 0)
+            data += char(bits & 0xFF);
+        file += QByteArray(",\0\0\0\0", 5) + le16(frame.width()) + le16(frame.height()) + QByteArray("\0\x02", 2);
+        for (int i = 0; i < data.size(); i += 255)
+            file += char(qMin(255, data.size() - i)) + data.mid(i, 255);
+        file += QByteArray(1, '\0');
+    }
+    return file + ";";
+}
+
+QString written(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(name));
+    return file.fileName();
+}
+
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const QByteArray text = status.readAll();
+    return text.mid(text.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLongLong();
+}
+
+// A progressive JPEG whose last scan comes `repeats` more times.
+QByteArray repeatedScans(const QImage& image, int repeats)
+{
+    const QByteArray jpeg = encoded(image, "jpeg", true);
+    const int last = jpeg.lastIndexOf("\xFF\xDA");
+    return jpeg.chopped(2) + jpeg.mid(last, jpeg.size() - 2 - last).repeated(repeats) + "\xFF\xD9";
+}
+
+} // namespace
+
+class TestPicture : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opens_data();
+    void opens();
+    void refused_data();
+    void refused();
+    void scanCount_data();
+    void scanCount();
+    void cancelled();
+    void oneBitBitmaps_data();
+    void oneBitBitmaps();
+    void drops();
+};
+
+void TestPicture::opens_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QImage>("expected");
+    const QImage four = pattern(13, 7, 2, 4), blocks = pattern(48, 24, 8, 2);
+    QImage white(48, 24, QImage::Format_Grayscale8);
+    white.fill(255);
+    QTest::newRow("BMP named .jpg") << encoded(four, "bmp") << "a.jpg" << four;
+    QTest::newRow("JPEG CMYK") << cmykJpeg({ white, white, white, blocks }) << "a.jpg" << blocks;
+    QTest::newRow("JPEG upside down") << exif(encoded(blocks, "jpeg"), 3) << "a.jpg"
+                                      << blocks.transformed(QTransform().rotate(180));
+    QTest::newRow("JPEG turned clockwise") << exif(encoded(blocks, "jpeg"), 6) << "a.jpg"
+                                           << blocks.transformed(QTransform().rotate(90));
+    QTest::newRow("PNG") << encoded(four, "png") << "a.png" << four;
+    QTest::newRow("TIFF") << encoded(four, "tiff") << "a.tif" << four;
+    QTest::newRow("WebP") << encoded(four, "webp") << "a.webp" << four;
+    QTest::newRow("GIF, first frame") << gif({ four, pattern(13, 7, 3, 4) }) << "a.gif" << four;
+    QImage dots(3, 2, QImage::Format_RGB32); // black where the bit is 1
+    dots.fill(Qt::white);
+    for (const QPoint& p : { QPoint(0, 0), QPoint(2, 0), QPoint(1, 1) })
+        dots.setPixel(p, qRgb(0, 0, 0));
+    QTest::newRow("PBM") << QByteArray("P1\n3 2\n1 0 1\n0 1 0\n") << "a.pbm" << dots;
+    QImage ramp(2, 1, QImage::Format_RGB32);
+    ramp.setPixel(0, 0, qRgb(0x40, 0x40, 0x40));
+    ramp.setPixel(1, 0, qRgb(0xC0, 0xC0, 0xC0));
+    QTest::newRow("PGM") << QByteArray("P5 2 1 255\n\x40\xC0") << "a.pgm" << ramp;
+    QTest::newRow("PPM") << QByteArray("P6 2 1 255\n\x40\x40\x40\xC0\xC0\xC0") << "a.ppm" << ramp;
+    QTest::newRow("XBM") << QByteArray("#define a_width 3\n#define a_height 2\n"
+                                       "static char a_bits[] = { 0x05, 0x02 };\n")
+                         << "a.xbm" << dots;
+    // Transparent around a black square, half transparent black at its side.
+    QImage icon(16, 16, QImage::Format_ARGB32), over_white(16, 16, QImage::Format_RGB32);
+    icon.fill(Qt::transparent);
+    over_white.fill(Qt::white);
+    for (QImage* image : { &icon, &over_white }) {
+        QPainter(image).fillRect(4, 4, 8, 8, Qt::black);
+        QPainter(image).fillRect(12, 4, 2, 8, image == &icon ? QColor(0, 0, 0, 128) : QColor(127, 127, 127));
+    }
+    QTest::newRow("PNG icon, transparent") << encoded(icon, "png") << "icon.png" << over_white;
+}
+
+void TestPicture::opens()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(QImage, expected);
+    QTemporaryDir dir;
+    QCOMPARE(loadPicture(written(dir, name, bytes)), expected);
+}
+
+void TestPicture::refused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QByteArray jpeg = encoded(pattern(48, 24, 8, 2), "jpeg"), huge_jpeg = jpeg;
+    const int sof = jpeg.indexOf("\xFF\xC0") + 5;
+    jpeg.replace(sof, 4, "\x2E\xE0\x2E\xE0"); // 12000 x 12000: a gigabyte were it decoded
+    huge_jpeg.replace(sof, 4, "\xFF\xDC\xFF\xDC"); // 65500 x 65500
+    QTest::newRow("JPEG claiming 12000 x 12000") << jpeg << "a.jpg";
+    QTest::newRow("JPEG claiming 65500 x 65500") << huge_jpeg << "a.jpg";
+    QTest::newRow("PBM claiming 60000 x 60000") << QByteArray("P4 60000 60000\n\xFF\xFF") << "a.pbm";
+    QTest::newRow("too many scans") << repeatedScans(pattern(64, 64, 8, 2), MAX_JPEG_SCANS) << "a.jpg";
+    const QImage four = pattern(13, 7, 2, 4);
+    for (const char* format : { "png", "tiff", "webp", "bmp" }) {
+        const QByteArray whole = encoded(four, format);
+        QTest::addRow("broken %s", format) << whole.left(16) + QByteArray(40, '\x5A') << "a.x";
+    }
+    QTest::newRow("broken GIF") << gif({ four }).left(13) + QByteArray(40, '\x5A') << "a.gif";
+    QTest::newRow("broken PBM") << QByteArray("P1\n3 x\n1 0 1\n") << "a.pbm";
+    QTest::newRow("broken XBM") << QByteArray("#define a_width 3\n#define a_height\n") << "a.xbm";
+    QTest::newRow("text") << QByteArray("just some words\n") << "a.jpg";
+}
+
+void TestPicture::refused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const qint64 before = residentKb();
+    QVERIFY(loadPicture(written(dir, name, bytes)).isNull());
+    QVERIFY2(residentKb() - before < 20000, "memory taken for a refused picture");
+}
+
+void TestPicture::scanCount_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("scans");
+    const QImage blocks = pattern(48, 24, 8, 2);
+    QTest::newRow("baseline") << encoded(blocks, "jpeg") << 1;
+    QTest::newRow("progressive colour") << encoded(blocks, "jpeg", true) << 10; // libjpeg's script
+    QTest::newRow("progressive grey")
+        << encoded(blocks.convertToFormat(QImage::Format_Grayscale8), "jpeg", true) << 6;
+    QTest::newRow("CMYK, a scan an ink") << cmykJpeg({ blocks, blocks, blocks, blocks }) << 4;
+    // Stuffed zeros, restarts and fill bytes are data; a marker is not.
+    QTest::newRow("markers in the data")
+        << QByteArray("\xFF\xD8\xFF\xDA\0\x03\x01\xFF\0\x02\xFF\xD3\x04\xFF\xFF\xFF\xDA\0\x02"
+                      "\xFF\xFE\0\x04\xFF\xDA\xFF\xD9\xFF\xDA",
+                      30)
+        << 2;
+    QTest::newRow("not a JPEG") << QByteArray("\x89PNG\r\n") << -1;
+}
+
+void TestPicture::scanCount()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, scans);
+    QCOMPARE(jpegScanCount(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size()), scans);
+}
+
+// A set flag stops the decoding of a slow JPEG midway, and one set before
+// anything is read refuses a picture that would open.
+void TestPicture::cancelled()
+{
+    QTemporaryDir dir;
+    QImage grey(2000, 2000, QImage::Format_RGB32);
+    grey.fill(Qt::gray);
+    const QString slow = written(dir, "slow.jpg", repeatedScans(grey, MAX_JPEG_SCANS - 10));
+    std::atomic_bool cancel(false);
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        cancel = true;
+    });
+    const QImage picture = loadPicture(slow, &cancel);
+    canceller.join();
+    QVERIFY(picture.isNull());
+    const QString quick = written(dir, "quick.png", encoded(pattern(13, 7, 2, 4), "png"));
+    QVERIFY(loadPicture(quick, &cancel).isNull());
+    cancel = false;
+    QVERIFY(!loadPicture(quick, &cancel).isNull());
+}
+
+void TestPicture::oneBitBitmaps_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("XBM 128 x 64") << "a.xbm" << QByteArray("xbm") << bitmapSize() << true;
+    QTest::newRow("PBM 128 x 64") << "a.pbm" << QByteArray("pbm") << bitmapSize() << true;
+    QTest::newRow("one-bit BMP") << "a.bmp" << QByteArray("bmp") << bitmapSize() << true;
+    QTest::newRow("PBM 64 x 128") << "a.pbm" << QByteArray("pbm") << QSize(64, 128) << false;
+    QTest::newRow("grey PGM") << "a.pgm" << QByteArray("pgm") << bitmapSize() << false;
+}
+
+// Saved by the toolkit as the program would save the working bitmap; it
+// comes back as exactly that bitmap, or not at all.
+void TestPicture::oneBitBitmaps()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    QFETCH(QSize, size);
+    QFETCH(bool, taken);
+    QImage bitmap(size, QImage::Format_Mono);
+    bitmap.setColorTable({ COLOR_BACK.rgb(), COLOR_FRONT.rgb() });
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            bitmap.setPixel(x, y, (x * 7 + y * y) % 5 < 2);
+    QTemporaryDir dir;
+    QVERIFY(bitmap.save(dir.filePath(name), format));
+    const OpenedPicture opened = openPicture(dir.filePath(name));
+    QVERIFY(!opened.picture.isNull());
+    QCOMPARE(opened.bitmap, taken ? bitmap : QImage());
+    // In other colours, dark red is set and transparent black, over white, is not.
+    if (taken) {
+        QImage red = bitmap;
+        red.setColorTable({ qRgba(0, 0, 0, 0), qRgb(200, 0, 0) });
+        QCOMPARE(pastedPicture(red).bitmap, bitmap);
+    }
+}
+
+// Every format opened may be dropped, alone and local.
+void TestPicture::drops()
+{
+    QVERIFY(pictureSuffixes().contains("webp") && pictureSuffixes().contains("xbm"));
+    for (const QString& suffix : pictureSuffixes() + QStringList{ "txt" }) {
+        const QUrl url = QUrl::fromLocalFile("/p/a." + suffix.toUpper());
+        QCOMPARE(droppedPicturePath({ url }).isEmpty(), suffix == "txt");
+        QVERIFY(droppedPicturePath({ url, url }).isEmpty());
+    }
+    QVERIFY(droppedPicturePath({ QUrl("https://example.org/a.png") }).isEmpty());
+}
+
+QTEST_MAIN(TestPicture)
+#include "tst_picture.moc"
