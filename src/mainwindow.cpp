@@ -68,6 +68,7 @@ MainWindow::MainWindow(QWidget* parent)
     , erase_size(1)
     , settings(nullptr)
     , picture_opened(false)
+    , decode_cancel(nullptr)
 {
     ui->setupUi(this);
     setFixedSize(size());
@@ -150,6 +151,8 @@ void MainWindow::addShortcuts()
     // Ctrl and the key that carries "+" without Shift on most keyboards.
     auto* equal = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), this);
     connect(equal, &QShortcut::activated, this, &MainWindow::onZoomOut);
+    auto* paste = new QShortcut(QKeySequence::Paste, this);
+    connect(paste, &QShortcut::activated, this, &MainWindow::onPaste);
 }
 
 // Tool tips the form does not set, and the shortcut of every button that has one.
@@ -357,6 +360,11 @@ void MainWindow::changeEvent(QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (decode_cancel) { // the decode ends first; the user may close again then
+        *decode_cancel = true;
+        event->ignore();
+        return;
+    }
     if (maySwitchPicture())
         event->accept();
     else

@@ -3,6 +3,7 @@
 
 #include "global.h"
 #include "history.h"
+#include "picture.h"
 #include "preferences.h"
 
 #include <QActionGroup>
@@ -74,6 +75,7 @@ public slots:
     void onEraseSize5(bool checked);
     void onEraseSize7(bool checked);
     void onEraseSize9(bool checked);
+    void onPaste();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -124,6 +126,8 @@ private:
     QString readTemplate(const QString& relative);
     void showError(const QString& text);
     void importPicture(const QString& path);
+    OpenedPicture decodeInBackground(const QString& path, bool* cancelled);
+    void takePicture(OpenedPicture&& opened, const QString& path);
     bool saveAsBitmap();
     bool saveAsCode();
     bool isModified() const;
@@ -154,6 +158,11 @@ private:
     // The bitmap as last opened or saved: edits are unsaved while it differs.
     QImage clean_bitmap;
     bool picture_opened;
+    // Set while a picture decodes: the decode's cancel flag.
+    std::atomic_bool* decode_cancel;
 };
+
+// How long a decode runs before its busy box comes up, in milliseconds.
+constexpr int BUSY_DELAY_MS = 400;
 
 #endif // MAINWINDOW_H

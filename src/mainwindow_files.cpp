@@ -7,12 +7,20 @@
 #include "savefile.h"
 #include "selectdialog.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QToolButton>
+
+#include <memory>
 
 bool MainWindow::showFileDialog(QString& path, QFileDialog::AcceptMode mode, const QString& title,
                                 const QString& filter, QString* type)
@@ -114,42 +122,108 @@ void MainWindow::rememberSaveFolder(const QString& path)
 
 void MainWindow::onOpenFile()
 {
-    if (!maySwitchPicture())
+    if (decode_cancel || !maySwitchPicture())
         return;
     QString path = openFolder();
-    const QString filter = tr("image file") + QStringLiteral("(*.bmp *.jpg *.jpeg)");
+    const QString filter = tr("image file") + QLatin1Char('(') + pictureNameFilter() + QLatin1Char(')');
     if (runFileDialog(ui->openFileButton, path, QFileDialog::AcceptOpen, tr("Open"), filter))
         importPicture(path);
 }
 
 void MainWindow::openFile(const QString& path)
 {
-    if (maySwitchPicture())
+    if (!decode_cancel && maySwitchPicture())
         importPicture(path);
+}
+
+void MainWindow::onPaste()
+{
+    if (decode_cancel)
+        return;
+    OpenedPicture pasted = pastedPicture(QGuiApplication::clipboard()->image());
+    if (pasted.picture.isNull()) {
+        showError(tr("The clipboard holds no picture"));
+        return;
+    }
+    if (maySwitchPicture())
+        takePicture(std::move(pasted), QString());
+}
+
+// The decode runs off the interface thread, so the window keeps drawing; when
+// it takes longer than a moment a busy box offers to cancel it.
+OpenedPicture MainWindow::decodeInBackground(const QString& path, bool* cancelled)
+{
+    std::atomic_bool cancel { false };
+    std::atomic_bool done { false };
+    OpenedPicture opened;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        opened = openPicture(path, &cancel);
+        done = true;
+    }));
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    decode_cancel = &cancel;
+    worker->start();
+
+    QTimer::singleShot(BUSY_DELAY_MS, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!done) {
+        QProgressDialog busy(tr("Opening the picture..."), tr("Cancel"), 0, 0, this);
+        busy.setWindowTitle(QStringLiteral("Dotwright"));
+        busy.setWindowModality(Qt::WindowModal);
+        busy.setMinimumDuration(0);
+        busy.setAutoClose(false);
+        busy.setAutoReset(false);
+        connect(&busy, &QProgressDialog::canceled, [&cancel] { cancel = true; });
+        busy.show();
+        if (!done)
+            loop.exec();
+    }
+    worker->wait();
+    decode_cancel = nullptr;
+    *cancelled = cancel;
+    return opened;
 }
 
 void MainWindow::importPicture(const QString& path)
 {
-    QImage picture = loadPicture(path);
-    if (picture.isNull()) {
+    bool cancelled = false;
+    OpenedPicture opened = decodeInBackground(path, &cancelled);
+    if (cancelled)
+        return;
+    if (opened.picture.isNull() && opened.bitmap.isNull()) {
         showError(tr("Open file error"));
         return;
     }
+    takePicture(std::move(opened), path);
+}
 
-    SelectDialog dialog(this);
-    dialog.setSource(picture);
-    picture = QImage(); // the dialog keeps its own copy; a large photo should not stay twice
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QImage result = dialog.getSource();
+// A one-bit 128 x 64 picture is the bitmap itself; anything else is cropped in
+// the selection dialog first. `path` is empty for a pasted picture.
+void MainWindow::takePicture(OpenedPicture&& opened, const QString& path)
+{
+    QImage result = opened.bitmap;
+    if (result.isNull()) {
+        SelectDialog dialog(this);
+        dialog.setConversion(preferences.conversion);
+        dialog.setSource(std::move(opened.picture));
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        result = dialog.getSource();
+        preferences.conversion = dialog.getConversion();
+    }
 
     clearHistory();
-    file_path = path;
-    picture_opened = true;
+    if (path.isEmpty()) {
+        file_path = openFolder() + QStringLiteral("/Picture001");
+    } else {
+        file_path = path;
+        picture_opened = true;
+        preferences.open_folder = QFileInfo(path).absolutePath();
+    }
+    remember();
     bitmap = result;
     clean_bitmap = bitmap;
-    preferences.open_folder = QFileInfo(path).absolutePath();
-    remember();
     center_point = canvasCentre();
     QSlider* slider = ui->verticalSlider;
     if (slider->value() == slider->minimum())

@@ -28,7 +28,8 @@ bool Preferences::operator==(const Preferences& o) const
 {
     return language == o.language && open_folder == o.open_folder
            && save_folder == o.save_folder && zoom == o.zoom && pen_size == o.pen_size
-           && erase_size == o.erase_size && code_target == o.code_target;
+           && erase_size == o.erase_size && code_target == o.code_target
+           && conversion == o.conversion;
 }
 
 QSettings* openSettings(QObject* parent)
@@ -48,6 +49,14 @@ Preferences readPreferences(QSettings& s)
     p.pen_size = readInt(s, QStringLiteral("pen_size"), p.pen_size, isPenSize);
     p.erase_size = readInt(s, QStringLiteral("erase_size"), p.erase_size, isPenSize);
     p.code_target = s.value(QStringLiteral("code_target")).toString();
+    ConversionSettings& c = p.conversion;
+    c.threshold = readInt(s, QStringLiteral("threshold"), c.threshold,
+                          [](int v) { return v >= 0 && v <= 255; });
+    ditherFromName(s.value(QStringLiteral("dither")).toString(), &c.dither);
+    c.invert = s.value(QStringLiteral("invert"), c.invert).toBool();
+    const auto percent = [](int v) { return v >= -100 && v <= 100; };
+    c.brightness = readInt(s, QStringLiteral("brightness"), c.brightness, percent);
+    c.contrast = readInt(s, QStringLiteral("contrast"), c.contrast, percent);
     return p;
 }
 
@@ -60,4 +69,9 @@ void writePreferences(QSettings& s, const Preferences& p)
     s.setValue(QStringLiteral("pen_size"), p.pen_size);
     s.setValue(QStringLiteral("erase_size"), p.erase_size);
     s.setValue(QStringLiteral("code_target"), p.code_target);
+    s.setValue(QStringLiteral("threshold"), p.conversion.threshold);
+    s.setValue(QStringLiteral("dither"), ditherName(p.conversion.dither));
+    s.setValue(QStringLiteral("invert"), p.conversion.invert);
+    s.setValue(QStringLiteral("brightness"), p.conversion.brightness);
+    s.setValue(QStringLiteral("contrast"), p.conversion.contrast);
 }

@@ -4,6 +4,8 @@
 // What the program remembers between runs. Nothing is stored until the user
 // changes something, so a first start behaves as if nothing were remembered.
 
+#include "conversion.h"
+
 #include <QString>
 
 class QSettings;
@@ -17,6 +19,7 @@ struct Preferences
     int pen_size = 1;
     int erase_size = 1;
     QString code_target;  // empty: the plain template.txt
+    ConversionSettings conversion;
 
     bool operator==(const Preferences& other) const;
     bool operator!=(const Preferences& other) const { return !(*this == other); }

@@ -88,13 +88,19 @@ void SelectDialog::setSource(QImage&& image)
 QImage SelectDialog::getSource() const
 {
     const QRect rect_sel = getSelectRect();
-    const QRect rect_src = sourceRect(select_rect, source.size());
-    const QRect rect_dst = targetRect(rect_src, select_rect, targetSize(rect_sel.size()));
+    const SelectionPlan plan = planSelection(source.size(), select_rect, rect_sel.size());
+    const QRect& rect_src = plan.rect_src;
+    const QRect& rect_dst = plan.rect_dst;
     qDebug("rect_sel:(%d,%d,%d,%d) rect_src:(%d,%d,%d,%d) rect_dst:(%d,%d,%d,%d)", rect_sel.x(),
            rect_sel.y(), rect_sel.width(), rect_sel.height(), rect_src.x(), rect_src.y(),
            rect_src.width(), rect_src.height(), rect_dst.x(), rect_dst.y(), rect_dst.width(),
            rect_dst.height());
-    return thresholdRegion(source, rect_src, rect_dst);
+    return thresholdRegion(source, rect_src, rect_dst, conversion);
+}
+
+void SelectDialog::setConversion(const ConversionSettings& settings)
+{
+    conversion = clampedSettings(settings);
 }
 
 QRect SelectDialog::getSelectRect() const

@@ -1,6 +1,7 @@
 #ifndef SELECTDIALOG_H
 #define SELECTDIALOG_H
 
+#include "conversion.h"
 #include "global.h"
 
 #include <QDialog>
@@ -27,6 +28,9 @@ public:
     void setSource(const QImage& image);
     void setSource(QImage&& image);
     QImage getSource() const;
+    // How the selection becomes bits; the defaults are the plain darkness test.
+    void setConversion(const ConversionSettings& settings);
+    ConversionSettings getConversion() const { return conversion; }
     QRect getSelectRect() const;
 
 public slots:
@@ -66,6 +70,7 @@ private:
     int scale_level;
     int tool;
     QPoint last_point;
+    ConversionSettings conversion;
 };
 
 #endif // SELECTDIALOG_H

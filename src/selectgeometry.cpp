@@ -711,7 +711,8 @@ static QImage magnifiedWindow(const QImage& region, const QRect& target, const Q
     return out;
 }
 
-QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst)
+QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst,
+                       const ConversionSettings& settings)
 {
     QImage result = newBitmap();
     if (source.isNull() || !rect_src.isValid() || rect_dst.width() <= 0
@@ -735,15 +736,25 @@ QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect&
         cut = magnifiedWindow(region, rect_dst, visible);
         origin = visible.topLeft();
     }
-    const QRect covered = QRect(origin, cut.size()).intersected(visible);
-    for (int y = covered.top(); y <= covered.bottom(); ++y) {
-        uchar* line = result.scanLine(y);
-        for (int x = covered.left(); x <= covered.right(); ++x) {
-            if (isDark(cut.pixel(x - origin.x(), y - origin.y())))
-                setMonoBit(line, x);
-        }
-    }
+    convertPlane(LumaPlane(cut), origin, settings, result);
     return result;
+}
+
+SelectionPlan planSelection(const QSize& source, const QRectF& select_rect,
+                            const QSize& view_selection)
+{
+    const QRect rect_src = sourceRect(select_rect, source);
+    return { rect_src, targetRect(rect_src, select_rect, targetSize(view_selection)) };
+}
+
+QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
+                      const ConversionSettings& settings)
+{
+    const QSize view(SELECT_VIEW_WIDTH, SELECT_VIEW_HEIGHT);
+    const double k = displayScale(fitScale(view, source.size()), 5);
+    const QRect rect_sel = selectionInView(select_rect, k, QPoint(view.width() / 2, view.height() / 2));
+    const SelectionPlan plan = planSelection(source.size(), select_rect, rect_sel.size());
+    return thresholdRegion(source, plan.rect_src, plan.rect_dst, settings);
 }
 
 int handleHalfSize(int width)

@@ -7,6 +7,8 @@
 // centre pixel (W / 2, H / 2); the view shows that centre at `center` and
 // draws k viewport pixels per source pixel, k = scale_fit * level / 5.
 
+#include "conversion.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -87,9 +89,31 @@ QRect targetRect(const QRect& rect_src, const QRectF& select_rect, const QSize& 
 QImage regionView(const QImage& image, const QRect& rect);
 
 // The working bitmap for a source region: blank, then rect_src of `source`
-// (centred coordinates) scaled smoothly into rect_dst and put through the
-// darkness test. Anything off the bitmap is dropped.
-QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst);
+// (centred coordinates) scaled smoothly into rect_dst and converted to bits
+// by `settings` (by default the darkness test). Anything off the bitmap is
+// dropped.
+QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst,
+                       const ConversionSettings& settings = ConversionSettings());
+
+// Where a selection goes: rect_src on the picture, rect_dst in the bitmap,
+// for a selection shown `view_selection` viewport pixels large.
+struct SelectionPlan
+{
+    QRect rect_src;
+    QRect rect_dst;
+};
+SelectionPlan planSelection(const QSize& source, const QRectF& select_rect,
+                            const QSize& view_selection);
+
+// The selection dialog's viewport, where a picture is first shown whole at level 5.
+constexpr int SELECT_VIEW_WIDTH = 820;
+constexpr int SELECT_VIEW_HEIGHT = 410;
+
+// What the selection dialog gives on OK for `select_rect` (centred source
+// coordinates) when it is shown at level 5, as a freshly opened dialog
+// shows it: with the whole picture selected, what OK at once gives.
+QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
+                      const ConversionSettings& settings = ConversionSettings());
 
 // Half the side of a selection handle's hit square for a selection `width`
 // viewport pixels wide.

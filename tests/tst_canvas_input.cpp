@@ -166,7 +166,7 @@ private slots:
 
     void drops_data()
     {
-        QTest::addColumn<QStringList>("urls");  // %1 is a folder holding p.bmp, p.jpg, p.png and x.JPEG
+        QTest::addColumn<QStringList>("urls");  // %1 is a folder holding p.bmp, p.jpg, p.txt and x.JPEG
         QTest::addColumn<QString>("shown");     // what the import shows
         QTest::newRow("bmp") << QStringList{ "file://%1/p.bmp" } << "SelectDialog";
         QTest::newRow("jpg") << QStringList{ "file://%1/p.jpg" } << "SelectDialog";
@@ -174,7 +174,7 @@ private slots:
         QTest::newRow("two files") << QStringList{ "file://%1/p.bmp", "file://%1/p.jpg" } << "";
         QTest::newRow("folder") << QStringList{ "file://%1/" } << "";
         QTest::newRow("remote") << QStringList{ "https://example.org/p.bmp" } << "";
-        QTest::newRow("png") << QStringList{ "file://%1/p.png" } << "";
+        QTest::newRow("not a picture") << QStringList{ "file://%1/p.txt" } << "";
     }
     // Shift proposes a move; an accepted drop turns it into a copy and reaches
     // the import only after the drop has returned.
@@ -185,8 +185,9 @@ private slots:
         QVERIFY(view()->acceptDrops());
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath("x.JPEG")).open(QIODevice::WriteOnly));  // empty, so no picture
-        for (const char* name : { "p.bmp", "p.jpg", "p.png" })
+        for (const char* name : { "p.bmp", "p.jpg" })
             QVERIFY(randomBitmap(1).convertToFormat(QImage::Format_RGB32).save(dir.filePath(name)));
+        QVERIFY(randomBitmap(1).save(dir.filePath("p.txt"), "png")); // a picture by the wrong name
         QList<QUrl> list;
         for (const QString& url : urls)
             list << QUrl(QString(url).replace("%1", dir.path()));

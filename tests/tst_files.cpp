@@ -192,37 +192,6 @@ QByteArray jpeg(const QImage& image, bool progressive = false)
     return bytes;
 }
 
-// A CMYK JPEG, inverted as without an Adobe marker (255: no ink), whose four
-// channels are the scans of grayscale JPEGs of `inks`.
-QByteArray cmykJpeg(const QList<QImage>& inks)
-{
-    QByteArray head, scans;
-    for (int c = 0; c < 4; ++c) {
-        const QByteArray gray = jpeg(inks[c].convertToFormat(QImage::Format_Grayscale8));
-        int pos = 2;
-        for (int end; gray[pos + 1] != char(0xDA); pos = end) {
-            end = pos + 2 + (uchar(gray[pos + 2]) << 8 | uchar(gray[pos + 3]));
-            if (c == 0 && gray[pos + 1] == char(0xC0)) // the frame: four components
-                head += QByteArray("\xFF\xC0\0\x14", 4) + gray.mid(pos + 4, 5)
-                        + QByteArray("\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 13);
-            else if (c == 0 && gray[pos + 1] != char(0xE0)) // tables, not the JFIF block
-                head += gray.mid(pos, end - pos);
-        }
-        // The scan: one component, all coefficients, the data up to the end marker.
-        scans += QByteArray("\xFF\xDA\0\x08\x01", 5) + char(c + 1) + QByteArray("\0\0\x3F\0", 4)
-                 + gray.mid(pos + 10, gray.size() - pos - 12);
-    }
-    return "\xFF\xD8" + head + scans + "\xFF\xD9";
-}
-
-// `jpeg` with an EXIF block saying how the camera was turned.
-QByteArray exif(const QByteArray& jpeg, char orientation)
-{
-    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
-                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
-    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
-}
-
 } // namespace
 
 class tst_Files : public QObject
@@ -239,8 +208,6 @@ private slots:
     void typedNameTakesChosenType_data();
     void typedNameTakesChosenType();
     void fillingIsOnePass();
-    void decode_data();
-    void decode();
 };
 
 void tst_Files::compiled_data()
@@ -502,46 +469,6 @@ void tst_Files::fillingIsOnePass()
     QCOMPARE(fillCodeTemplate(QStringLiteral("%1|%2|%4|%9"), QStringLiteral("100%4.jpg"),
                               QStringLiteral("id"), QStringLiteral("rows"), 10, 2, 2),
              QStringLiteral("100%4.jpg|id|rows|10"));
-}
-
-void tst_Files::decode_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QImage>("expected");
-    const QImage four = pattern(13, 7, 2, 4), two = pattern(13, 7, 2, 2);
-    QTest::newRow("BMP 1 bit") << bmp(two, 1) << "a.bmp" << two;
-    QTest::newRow("BMP 4 bits") << bmp(four, 4) << "a.bmp" << four;
-    QTest::newRow("BMP 4 bits RLE") << bmp(four, 4, true) << "a.bmp" << four;
-    QTest::newRow("BMP 8 bits") << bmp(four, 8) << "a.bmp" << four;
-    QTest::newRow("BMP 8 bits RLE") << bmp(four, 8, true) << "a.bmp" << four;
-    QTest::newRow("BMP 8 bits top-down") << bmp(four, 8, false, true) << "a.bmp" << four;
-    QTest::newRow("BMP 16 bits") << bmp(four, 16) << "a.bmp" << four;
-    QTest::newRow("BMP 24 bits") << bmp(four, 24) << "a.bmp" << four;
-    QTest::newRow("BMP 32 bits") << bmp(four, 32) << "a.bmp" << four;
-    QTest::newRow("BMP named .jpg") << bmp(four, 24) << "a.jpg" << four;
-    const QImage blocks = pattern(48, 24, 8, 2);
-    QImage white(48, 24, QImage::Format_Grayscale8);
-    white.fill(255);
-    QTest::newRow("JPEG baseline") << jpeg(blocks) << "a.jpg" << blocks;
-    QTest::newRow("JPEG progressive") << jpeg(blocks, true) << "a.jpeg" << blocks;
-    QTest::newRow("JPEG grayscale") << jpeg(blocks.convertToFormat(QImage::Format_Grayscale8))
-                                    << "a.jpg" << blocks;
-    QTest::newRow("JPEG CMYK") << cmykJpeg({ white, white, white, blocks }) << "a.jpg" << blocks;
-    QTest::newRow("JPEG turned upside down") << exif(jpeg(blocks), 3) << "a.jpg"
-                                             << blocks.transformed(QTransform().rotate(180));
-    QTest::newRow("JPEG turned clockwise") << exif(jpeg(blocks), 6) << "a.jpg"
-                                           << blocks.transformed(QTransform().rotate(90));
-}
-
-void tst_Files::decode()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, name);
-    QFETCH(QImage, expected);
-    QTemporaryDir dir;
-    QVERIFY(writeBytes(dir.filePath(name), bytes));
-    QCOMPARE(loadPicture(dir.filePath(name)), expected);
 }
 
 QTEST_MAIN(tst_Files)

@@ -227,6 +227,14 @@
         <source>Cancel</source>
         <translation>取消</translation>
     </message>
+    <message>
+        <source>The clipboard holds no picture</source>
+        <translation>剪贴板中没有图片</translation>
+    </message>
+    <message>
+        <source>Opening the picture...</source>
+        <translation>正在打开图片……</translation>
+    </message>
 </context>
 <context>
     <name>SelectDialog</name>
