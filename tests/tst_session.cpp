@@ -3,6 +3,11 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImageWriter>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,6 +57,8 @@ private slots:
     void unsavedEdits_data();
     void unsavedEdits();
     void userTemplateWins();
+    void waysIn_data();
+    void waysIn();
 };
 
 void TestSession::secondStartRestores()
@@ -179,6 +186,82 @@ void TestSession::userTemplateWins()
     QFile written(dir.filePath("art.c"));
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("mine Picture001 art\n"));
+}
+
+void TestSession::waysIn_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QStringList>("dialogs"); // what comes up, in order, each answered
+    QTest::addColumn<QString>("taken");       // the bitmap afterwards: "file", "black" or "kept"
+    QTest::newRow("a one-bit 128 x 64 file is the bitmap") << "xbm" << QStringList() << "file";
+    QTest::newRow("paste") << "paste" << QStringList { "SelectDialog" } << "black";
+    QTest::newRow("paste of no picture") << "paste text"
+                                         << QStringList { "The clipboard holds no picture" } << "kept";
+    // A slow decode brings up its busy box, whose Cancel ends the opening.
+    QTest::newRow("cancel a slow decode") << "slow" << QStringList { "QProgressDialog" } << "kept";
+}
+
+void TestSession::waysIn()
+{
+    QFETCH(QString, way);
+    QFETCH(QStringList, dialogs);
+    QFETCH(QString, taken);
+    QTemporaryDir dir;
+    const QImage drawing = randomBitmap(4);
+    QString path = dir.filePath("art.xbm");
+    QVERIFY(drawing.save(path, "xbm"));
+    if (way == "slow") { // a large progressive JPEG whose last scan comes again and again
+        QImage grey(6000, 4000, QImage::Format_RGB32);
+        grey.fill(Qt::gray);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        QVERIFY(writer.write(grey));
+        const int last = jpeg.lastIndexOf("\xFF\xDA");
+        jpeg = jpeg.chopped(2) + jpeg.mid(last, jpeg.size() - 2 - last).repeated(80) + "\xFF\xD9";
+        path = dir.filePath("slow.jpg");
+        QVERIFY(writeText(path, jpeg));
+    }
+    QImage black(32, 16, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    if (way == "paste")
+        QGuiApplication::clipboard()->setImage(black);
+    else
+        QGuiApplication::clipboard()->setText(QStringLiteral("words"));
+
+    MainWindow w;
+    MainWindowTester t(w);
+    w.show();
+    const QImage before = t.bitmap();
+    QStringList seen;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            seen << box->text();
+        else
+            seen << modal->metaObject()->className();
+        if (qobject_cast<QProgressDialog*>(modal))
+            QTest::mouseClick(modal->findChild<QPushButton*>(), Qt::LeftButton);
+        else
+            answerFileOrPicture(modal, QString());
+    });
+    answer.start(10);
+    if (way.startsWith("paste")) {
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(w.windowHandle(), Qt::Key_V, Qt::ControlModifier);
+    }
+    else
+        w.openFile(path);
+    QCOMPARE(seen.join(','), dialogs.join(','));
+    QImage black_bitmap = newBitmap();
+    black_bitmap.fill(1);
+    QCOMPARE(t.bitmap(), taken == "file" ? drawing : taken == "black" ? black_bitmap : before);
+    QCOMPARE(t.filePath() == path, taken == "file");
 }
 
 QTEST_MAIN(TestSession)
