@@ -219,7 +219,7 @@ void TestSession::waysIn()
         writer.setProgressiveScanWrite(true);
         QVERIFY(writer.write(grey));
         const int last = jpeg.lastIndexOf("\xFF\xDA");
-        jpeg = jpeg.chopped(2) + jpeg.mid(last, jpeg.size() - 2 - last).repeated(80) + "\xFF\xD9";
+        jpeg = jpeg.chopped(2) + jpeg.mid(last, jpeg.size() - 2 - last).repeated(88) + "\xFF\xD9";
         path = dir.filePath("slow.jpg");
         QVERIFY(writeText(path, jpeg));
     }
