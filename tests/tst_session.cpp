@@ -234,6 +234,7 @@ void TestSession::waysIn()
     MainWindowTester t(w);
     w.show();
     const QImage before = t.bitmap();
+    t.history().record(BITMAP_OPERATE(OPERATE_INVERT, QImage(), 0));
     QStringList seen;
     QTimer answer;
     connect(&answer, &QTimer::timeout, [&seen] {
@@ -262,6 +263,7 @@ void TestSession::waysIn()
     black_bitmap.fill(1);
     QCOMPARE(t.bitmap(), taken == "file" ? drawing : taken == "black" ? black_bitmap : before);
     QCOMPARE(t.filePath() == path, taken == "file");
+    QCOMPARE(t.history().entries().size(), taken == "kept" ? 1 : 0); // a new picture starts afresh
 }
 
 QTEST_MAIN(TestSession)
