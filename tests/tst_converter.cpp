@@ -31,15 +31,21 @@ struct Run
     QString out;
 };
 
-// The converter with no display to reach and no templates of the user's.
+// The configuration folder the converter is given, empty but for a test's files.
+QString userConfig()
+{
+    static QTemporaryDir config;
+    return config.path();
+}
+
+// The converter with no display to reach.
 Run convert(const QStringList& arguments, const QString& dir = QDir::tempPath(),
             const char* command = "convert")
 {
-    static QTemporaryDir config;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("DISPLAY"), QString());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), userConfig());
     QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir);
@@ -99,6 +105,14 @@ QImage scene(int kind, int width, int height)
     return image;
 }
 
+// `jpeg` with an EXIF block saying how the camera was turned.
+QByteArray exif(const QByteArray& jpeg, char orientation)
+{
+    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
+                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
+    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
+}
+
 // Runs `act`, answering its dialogs: a file dialog gets `path`, the rotation
 // dialog `degrees`, the selection dialog OK. Returns the message boxes' texts.
 QStringList answering(const std::function<void()>& act, const QString& path = {}, int degrees = 0)
@@ -137,9 +151,7 @@ QStringList filesIn(const QString& dir)
     return files;
 }
 
-const QString kRefusedName = QStringLiteral(
-    "File name only can contains numbers, letters, and '_'. ('0~9', 'A~Z', 'a~z' and '_')");
-const QString kHint = QStringLiteral(" (dotwright convert --help lists the options)");
+const QString kHint = QStringLiteral(" (dotwright convert --help lists the options)\n");
 
 } // namespace
 
@@ -152,6 +164,7 @@ private slots:
     void commands_data();
     void commands();
     void versionAndHelp();
+    void userTemplateFirst();
     void sameAsWindow_data();
     void sameAsWindow();
     void cropMatchesDialog_data();
@@ -177,27 +190,21 @@ void tst_Converter::commands_data()
     row("-o a folder to make", "-t bin -o out/ logo.png", 0, "", { "out/logo.bin" });
     row("several into a folder to make", "-o out a.png b.png", 0, "", { "out/a.h", "out/b.h" });
     row("template", "--template tpl.txt logo.png", 0, "", { "logo.h" }, "logo 10,5 26x13 logo.png");
-    row("name, turned", "--template tpl.txt --name pic --rotate 180 -o r.c logo.png", 0, "",
-        { "r.c" }, "pic 92,46 26x13 logo.png");
-    row("flipped left to right", "--template tpl.txt --flip y -o r.c logo.png", 0, "", { "r.c" },
-        "r 92,5 26x13 logo.png");
     row("crop inside the black", "--template tpl.txt --crop 23,14,45,20 -o r.c logo.png", 0, "",
         { "r.c" }, "r 0,\\d+ 128x\\d+ logo.png");
-    row("inverted", "--template tpl.txt --invert -o r.c logo.png", 0, "", { "r.c" },
-        "r 0,0 128x64 logo.png");
     row("one-bit bitmap as it is", "--template tpl.txt --invert --crop 0,0,9,9 -o r.c bitmap.xbm",
         0, "", { "r.c" }, "r 3,4 5x6 bitmap.xbm");
-    row("bad option", "--frob logo.png", 2, usage + "Unknown option 'frob'." + kHint + "\n");
+    row("bad option", "--frob logo.png", 2, usage + "Unknown option 'frob'." + kHint);
     row("bad value", "--threshold 256 logo.png", 2,
-        usage + "Bad value '256' for --threshold: 0 to 255." + kHint + "\n");
+        usage + "Bad value '256' for --threshold: 0 to 255." + kHint);
     row("crop of no width", "--crop 1,2,0,4 logo.png", 2,
         usage + "Bad value '1,2,0,4' for --crop: four whole numbers X,Y,W,H, W and H at least 1."
-            + kHint + "\n");
+            + kHint);
     row("template and target", "-t xbm --template tpl.txt logo.png", 2,
-        usage + "Give either --target or --template, not both." + kHint + "\n");
-    row("no input", "-t xbm", 2, usage + "No input picture given." + kHint + "\n");
+        usage + "Give either --target or --template, not both." + kHint);
+    row("no input", "-t xbm", 2, usage + "No input picture given." + kHint);
     row("several, -o a file", "-o plain a.png b.png", 2,
-        usage + "With several inputs, -o must name a folder, not the file 'plain'." + kHint + "\n");
+        usage + "With several inputs, -o must name a folder, not the file 'plain'." + kHint);
     row("missing file", "missing.png", 1, "missing.png: Open file error\n");
     row("one bad among several", "-o out a.png plain b.png", 1, "plain: Open file error\n",
         { "out/a.h", "out/b.h" });
@@ -205,8 +212,8 @@ void tst_Converter::commands_data()
         "logo.png: plain/x.h: Open file for write error\n");
     row("folder under a file", "-o plain/out/ a.png", 1,
         "plain/out/: Cannot make the output folder\n");
-    row("bad name", "--name my-logo logo.png", 1, "logo.png: " + kRefusedName + "\n");
-    row("raw bytes take any name", "-t bin --name my-logo logo.png", 0, "", { "logo.bin" });
+    row("bad name", "--name my-logo logo.png", 1, "logo.png: File name only can contains numbers, "
+        "letters, and '_'. ('0~9', 'A~Z', 'a~z' and '_')\n");
     row("blank for the box", "--crop 900,900,9,9 logo.png", 1,
         "logo.png: Bitmap can not be empty\n");
     row("blank for the whole bitmap", "-t ssd1306 --crop 900,900,9,9 logo.png", 0, "", { "logo.h" });
@@ -268,53 +275,60 @@ void tst_Converter::versionAndHelp()
     QVERIFY(convert({ "--help" }, QDir::tempPath(), "").out.contains("dotwright convert"));
 }
 
+// As the window looks for it: in the user's configuration folder first.
+void tst_Converter::userTemplateFirst()
+{
+    QTemporaryDir dir;
+    QVERIFY(scene(1, 90, 60).save(dir.filePath("p.png")));
+    const QString mine = userConfig() + "/dotwright/templates/xbm.txt";
+    QVERIFY(QDir().mkpath(QFileInfo(mine).path()));
+    QFile file(mine);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine %{name}"));
+    file.close();
+    QCOMPARE(convert({ "-t", "xbm", "-o", "out.xbm", "p.png" }, dir.path()).status, 0);
+    QFile::remove(mine);
+    QCOMPARE(readBytes(dir.filePath("out.xbm")), QByteArray("mine out"));
+}
+
 void tst_Converter::sameAsWindow_data()
 {
     QTest::addColumn<QString>("target");
-    QTest::addColumn<int>("threshold");
-    QTest::addColumn<QString>("dither");
-    QTest::addColumn<bool>("invert");
-    QTest::addColumn<int>("brightness");
-    QTest::addColumn<int>("contrast");
-    QTest::addColumn<QString>("edits"); // the editor's buttons in turn: x, y, r<degrees>
-    QTest::newRow("adafruit") << "adafruit" << 128 << "none" << false << 0 << 0 << "";
-    QTest::newRow("u8g2") << "u8g2" << 100 << "atkinson" << false << 0 << 0 << "y r90";
-    QTest::newRow("ssd1306") << "ssd1306" << 128 << "none" << true << 20 << -30 << "x r30";
-    QTest::newRow("xbm") << "xbm" << 150 << "bayer" << false << 0 << 40 << "";
-    QTest::newRow("bin") << "bin" << 128 << "floyd-steinberg" << false << -10 << 0 << "x y r200";
+    QTest::addColumn<QStringList>("settings"); // remembered by the window, given to the converter
+    QTest::addColumn<QString>("edits");        // the editor's buttons in turn: x, y, r<degrees>
+    QTest::newRow("adafruit") << "adafruit" << QStringList() << "";
+    QTest::newRow("u8g2") << "u8g2" << QStringList { "threshold", "100", "dither", "atkinson" }
+                          << "y r90";
+    QTest::newRow("ssd1306") << "ssd1306"
+                             << QStringList { "invert", "", "brightness", "20", "contrast", "-30" }
+                             << "x r30";
+    QTest::newRow("xbm") << "xbm" << QStringList { "threshold", "150", "dither", "bayer" } << "";
+    QTest::newRow("bin") << "bin" << QStringList { "dither", "floyd-steinberg", "brightness", "-10" }
+                         << "x y r200";
 }
 
 void tst_Converter::sameAsWindow()
 {
     QFETCH(QString, target);
-    QFETCH(int, threshold);
-    QFETCH(QString, dither);
-    QFETCH(bool, invert);
-    QFETCH(int, brightness);
-    QFETCH(int, contrast);
+    QFETCH(QStringList, settings);
     QFETCH(QString, edits);
-    const QString beside = QCoreApplication::applicationDirPath();
-    QDir().mkpath(beside + "/templates");
+    const QString beside = QCoreApplication::applicationDirPath() + '/';
+    QDir().mkpath(beside + "templates");
     for (const CodeTarget& t : codeTargets()) {
-        QFile::remove(beside + '/' + t.template_file);
-        QVERIFY(QFile::copy(DOTWRIGHT_BIN_DIR "/" + t.template_file, beside + '/' + t.template_file));
+        QFile::remove(beside + t.template_file);
+        QVERIFY(QFile::copy(DOTWRIGHT_BIN_DIR "/" + t.template_file, beside + t.template_file));
     }
     forgetSettings();
+    QStringList arguments = { "-t", target };
     {
         QSettings remembered(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
                                  + "/dotwright.conf", QSettings::IniFormat);
         remembered.setValue("code_target", target);
-        remembered.setValue("threshold", threshold);
-        remembered.setValue("dither", dither);
-        remembered.setValue("invert", invert);
-        remembered.setValue("brightness", brightness);
-        remembered.setValue("contrast", contrast);
+        for (int i = 0; i < settings.size(); i += 2) {
+            remembered.setValue(settings[i], settings[i + 1].isEmpty() ? "true" : settings[i + 1]);
+            arguments << "--" + settings[i] << settings[i + 1];
+        }
     }
-    QStringList arguments = { "-t", target, "--threshold", QString::number(threshold), "--dither",
-                              dither, "--brightness", QString::number(brightness), "--contrast",
-                              QString::number(contrast) };
-    if (invert)
-        arguments << "--invert";
+    arguments.removeAll(QString());
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath("window"));
     const QString photo = dir.filePath("photo.jpg");
@@ -370,7 +384,7 @@ void tst_Converter::cropMatchesDialog()
     QCOMPARE(darkPixels(QImage(dir.filePath("p.xbm"))), darkPixels(dialog.getSource()));
 }
 
-// Photos of 2 to 12 megapixels, one of each kind.
+// Photos of 2 to 12 megapixels, one of each kind, one taken turned.
 void tst_Converter::fastNearlyExact()
 {
     QTemporaryDir dir;
@@ -378,7 +392,12 @@ void tst_Converter::fastNearlyExact()
     int differing = 0;
     for (int kind = 0; kind < 4; ++kind) {
         const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(kind));
-        QVERIFY(scene(kind, sizes[kind].width(), sizes[kind].height()).save(path, "jpeg", 90));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(scene(kind, sizes[kind].width(), sizes[kind].height()).save(&buffer, "jpeg", 90));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kind == 1 ? exif(jpeg, 6) : jpeg));
+        file.close();
         QCOMPARE(convert({ "-t", "xbm", "-o", dir.filePath("exact.xbm"), path }).status, 0);
         QCOMPARE(convert({ "--fast", "-t", "xbm", "-o", dir.filePath("fast.xbm"), path }).status, 0);
         const QVector<bool> exact = darkPixels(QImage(dir.filePath("exact.xbm")));
