@@ -1,6 +1,7 @@
 #include "converter.h"
 
 #include "bitmap.h"
+#include "picture.h"
 #include "savefile.h"
 #include "selectgeometry.h"
 
@@ -41,8 +42,9 @@ void print(const QString& text)
 struct OptionNames
 {
     QCommandLineOption output { { "o", "output" },
-                                "The output file; with several inputs, or ending in /, a folder "
-                                "(made when missing) that takes each input's base name.",
+                                "The output file, or a folder (with several inputs, an "
+                                "existing one, or a name ending in /; made when missing) that "
+                                "takes each input's base name.",
                                 "FILE|DIR" };
     QCommandLineOption target { { "t", "target" },
                                 "adafruit (default), u8g2, ssd1306, xbm or bin.", "NAME" };
@@ -173,7 +175,7 @@ bool fastConversion(const QString& path, const ConvertOptions& options, QImage* 
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly))
         return false;
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, "jpeg");
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     if (!reader.canRead() || reader.format() != "jpeg" || !pictureSizeAcceptable(stored))

@@ -9,7 +9,6 @@
 #include "codegen.h"
 #include "conversion.h"
 #include "history.h"
-#include "picture.h"
 
 #include <QImage>
 #include <QList>
