@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake make g++ gcc qtbase5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
-          qt5-image-formats-plugins fonts-noto-cjk fonts-dejavu-core xvfb xauth xdotool libjpeg-turbo-progs
+          qt5-image-formats-plugins fonts-noto-cjk fonts-dejavu-core xvfb xauth xdotool libjpeg-turbo-progs imagemagick
           dpkg-dev file desktop-file-utils appstream lintian gcc-avr avr-libc binutils-avr)
 
 install_missing() {

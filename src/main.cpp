@@ -6,11 +6,15 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 int main(int argc, char* argv[])
 {
+    // Past a file size limit a write should fail and be reported, not end the
+    // program with the user's work.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The converter runs in builds, where there may be no display: it gets a
     // core application only, which loads no platform plugin.
     if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) {

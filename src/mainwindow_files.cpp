@@ -318,8 +318,10 @@ bool MainWindow::saveAsCode()
         holdButtonDown(ui->saveCCodeButton, false);
         return false;
     }
-    const QRect box = setPixelBounds(bitmap);
-    if (box.isNull()) {
+    // A blank bitmap is refused unless the output is the whole bitmap.
+    const bool blank = setPixelBounds(bitmap).isNull();
+    const auto refusesBlank = [blank](const CodeTarget* t) { return blank && !(t && t->whole_bitmap); };
+    if (refusesBlank(target)) {
         showError(tr("Bitmap can not be empty"));
         return false;
     }
@@ -346,6 +348,11 @@ bool MainWindow::saveAsCode()
             showError(tr("Load code template file error"));
             return false;
         }
+    }
+
+    if (refusesBlank(chosen)) {
+        showError(tr("Bitmap can not be empty"));
+        return false;
     }
 
     // Raw bytes name nothing, so any file name does.
