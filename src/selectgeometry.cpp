@@ -1,6 +1,7 @@
 #include "selectgeometry.h"
 
 #include "bitmap.h"
+#include "canvasimage.h"
 #include "geometry.h"
 #include "picture.h"
 
@@ -711,33 +712,39 @@ static QImage magnifiedWindow(const QImage& region, const QRect& target, const Q
     return out;
 }
 
+ReducedRegion reduceRegion(const QImage& image, const QRect& rect, const QRect& rect_dst)
+{
+    if (image.isNull() || !rect.isValid() || rect_dst.width() <= 0 || rect_dst.height() <= 0)
+        return {};
+    const QRect visible = rect_dst.intersected(QRect(QPoint(0, 0), bitmapSize()));
+    if (visible.isEmpty())
+        return {};
+
+    // The view borrows the image's pixels; it must not outlive this call.
+    const QImage region = regionView(image, rect);
+    if (region.isNull())
+        return {};
+    // A selection of less than a source pixel asks for a target many times
+    // the bitmap's size: only its part inside the bitmap is made then.
+    if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT)
+        return { LumaPlane(smoothScaled(region, rect_dst.size())), rect_dst.topLeft() };
+    return { LumaPlane(magnifiedWindow(region, rect_dst, visible)), visible.topLeft() };
+}
+
+QImage convertRegion(const ReducedRegion& region, const ConversionSettings& settings)
+{
+    QImage result = newBitmap();
+    convertPlane(region.plane, region.at, settings, result);
+    return result;
+}
+
 QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst,
                        const ConversionSettings& settings)
 {
-    QImage result = newBitmap();
-    if (source.isNull() || !rect_src.isValid() || rect_dst.width() <= 0
-        || rect_dst.height() <= 0)
-        return result;
-    const QRect visible = rect_dst.intersected(result.rect());
-    if (visible.isEmpty())
-        return result;
-
+    if (source.isNull() || !rect_src.isValid())
+        return newBitmap();
     const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
-    // The view borrows the source's pixels; it must not outlive this call.
-    const QImage region = regionView(source, own);
-    QImage cut;
-    QPoint origin; // where the cut's top-left pixel lands in the bitmap
-    // A selection of less than a source pixel asks for a target many times
-    // the bitmap's size: only its part inside the bitmap is made then.
-    if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT) {
-        cut = smoothScaled(region, rect_dst.size());
-        origin = rect_dst.topLeft();
-    } else {
-        cut = magnifiedWindow(region, rect_dst, visible);
-        origin = visible.topLeft();
-    }
-    convertPlane(LumaPlane(cut), origin, settings, result);
-    return result;
+    return convertRegion(reduceRegion(source, own, rect_dst), settings);
 }
 
 SelectionPlan planSelection(const QSize& source, const QRectF& select_rect,
@@ -755,6 +762,182 @@ QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
     const QRect rect_sel = selectionInView(select_rect, k, QPoint(view.width() / 2, view.height() / 2));
     const SelectionPlan plan = planSelection(source.size(), select_rect, rect_sel.size());
     return thresholdRegion(source, plan.rect_src, plan.rect_dst, settings);
+}
+
+LumaIntegral::LumaIntegral(const QImage& picture)
+{
+    if (picture.isNull() || qint64(picture.width()) * picture.height() >= (qint64(1) << 24))
+        return;
+    integral_width = picture.width();
+    integral_height = picture.height();
+    const size_t stride = size_t(integral_width) + 1;
+    sums.assign(stride * (size_t(integral_height) + 1), 0);
+    for (int y = 0; y < integral_height; ++y) {
+        // A row at a time: the picture's luma is never held whole.
+        const LumaPlane luma(regionView(picture, QRect(0, y, integral_width, 1)));
+        const int* in = luma.row(0);
+        const quint32* above = sums.data() + size_t(y) * stride;
+        quint32* line = sums.data() + size_t(y + 1) * stride;
+        quint32 run = 0;
+        for (int x = 0; x < integral_width; ++x) {
+            run += quint32((in[x] + 500) / 1000);
+            line[x + 1] = above[x + 1] + run;
+        }
+    }
+}
+
+namespace {
+
+// Where a coordinate falls between the integral's corners: the corner before
+// it and how far on, the last corner's step taken as a whole one.
+struct Corner {
+    int index;
+    double fraction;
+};
+
+Corner cornerAt(double v, int size)
+{
+    v = qBound(0.0, v, double(size));
+    const int index = qMin(int(v), size - 1);
+    return { index, v - index };
+}
+
+} // namespace
+
+double LumaIntegral::sumTo(double x, double y) const
+{
+    // Bilinear between the corners is exact for pixels that are uniform squares.
+    const Corner cx = cornerAt(x, integral_width);
+    const Corner cy = cornerAt(y, integral_height);
+    const quint32* top = corners(cy.index) + cx.index;
+    const quint32* bottom = corners(cy.index + 1) + cx.index;
+    return (1 - cy.fraction) * ((1 - cx.fraction) * top[0] + cx.fraction * top[1])
+           + cy.fraction * ((1 - cx.fraction) * bottom[0] + cx.fraction * bottom[1]);
+}
+
+QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy)
+{
+    if (!rect_src.isValid() || source.isEmpty())
+        return QRectF();
+    const double fx = double(copy.width()) / source.width();
+    const double fy = double(copy.height()) / source.height();
+    const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
+    return QRectF(own.x() * fx, own.y() * fy, own.width() * fx, own.height() * fy);
+}
+
+ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, const QRect& rect_dst)
+{
+    const QRect visible = rect_dst.intersected(QRect(QPoint(0, 0), bitmapSize()));
+    if (integral.isNull() || area.isEmpty() || visible.isEmpty())
+        return {};
+    const double fx = area.width() / rect_dst.width();
+    const double fy = area.height() / rect_dst.height();
+    const double left = area.left() + (visible.left() - rect_dst.left()) * fx;
+    const double top = area.top() + (visible.top() - rect_dst.top()) * fy;
+    const int w = visible.width();
+    const int h = visible.height();
+    QImage grey(w, h, QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return {};
+
+    // The sums at the corners of the bitmap pixels' boxes, a row of corners
+    // at a time; sumTo's interpolation, with the columns' share worked out once.
+    const int iw = integral.size().width();
+    const int ih = integral.size().height();
+    std::vector<Corner> columns(size_t(w) + 1);
+    for (int i = 0; i <= w; ++i)
+        columns[size_t(i)] = cornerAt(left + i * fx, iw);
+    const auto rowSums = [&](int j, std::vector<double>& out) {
+        const Corner cy = cornerAt(top + j * fy, ih);
+        const quint32* upper = integral.corners(cy.index);
+        const quint32* lower = integral.corners(cy.index + 1);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const int x = columns[i].index;
+            const double f = columns[i].fraction;
+            const double a = upper[x] + f * (double(upper[x + 1]) - upper[x]);
+            const double b = lower[x] + f * (double(lower[x + 1]) - lower[x]);
+            out[i] = a + cy.fraction * (b - a);
+        }
+    };
+    // The boxes clipped to the picture, for the means.
+    std::vector<double> widths(static_cast<size_t>(w));
+    for (int i = 0; i < w; ++i)
+        widths[size_t(i)] = qBound(0.0, left + (i + 1) * fx, double(iw)) - qBound(0.0, left + i * fx, double(iw));
+    std::vector<double> above(columns.size()), below(columns.size());
+    rowSums(0, above);
+    for (int j = 0; j < h; ++j) {
+        rowSums(j + 1, below);
+        const double height = qBound(0.0, top + (j + 1) * fy, double(ih)) - qBound(0.0, top + j * fy, double(ih));
+        uchar* out = grey.scanLine(j);
+        for (int i = 0; i < w; ++i) {
+            const double covered = widths[size_t(i)] * height;
+            const double sum = below[size_t(i) + 1] - below[size_t(i)] - above[size_t(i) + 1] + above[size_t(i)];
+            // A box wholly off the picture stays clear, as the margins do.
+            out[i] = uchar(covered > 0 ? qBound(0, int(sum / covered + 0.5), 255) : 255);
+        }
+        above.swap(below);
+    }
+    return { LumaPlane(grey), visible.topLeft() };
+}
+
+namespace {
+
+// One row of a Format_Mono bitmap as cells `factor` pixels wide; with the
+// factor known to the compiler, a byte's eight cells take a few stores each.
+template <int factor>
+void enlargeRow(const uchar* in, int width, const QRgb colours[2], QRgb* out)
+{
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const uchar bits = in[x >> 3];
+        for (int n = 7; n >= 0; --n) {
+            const QRgb c = colours[(bits >> n) & 1];
+            for (int k = 0; k < factor; ++k)
+                *out++ = c;
+        }
+    }
+    for (; x < width; ++x) {
+        const QRgb c = colours[monoBit(in, x)];
+        for (int k = 0; k < factor; ++k)
+            *out++ = c;
+    }
+}
+
+void enlargeRow(const uchar* in, int width, int factor, const QRgb colours[2], QRgb* out)
+{
+    switch (factor) {
+    case 2:
+        enlargeRow<2>(in, width, colours, out);
+        return;
+    case 3:
+        enlargeRow<3>(in, width, colours, out);
+        return;
+    default:
+        for (int x = 0; x < width; ++x, out += factor)
+            std::fill_n(out, factor, colours[monoBit(in, x)]);
+    }
+}
+
+} // namespace
+
+QImage enlargedBitmap(const QImage& bitmap, int factor)
+{
+    QImage out(bitmap.size() * factor, QImage::Format_RGB32);
+    if (out.isNull())
+        return out;
+    if (bitmap.format() != QImage::Format_Mono) {
+        out.fill(CANVAS_CLEAR);
+        return out;
+    }
+    const QRgb colours[2] = { CANVAS_CLEAR, CANVAS_SET };
+    const size_t line_bytes = size_t(out.width()) * sizeof(QRgb);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y * factor));
+        enlargeRow(bitmap.constScanLine(y), bitmap.width(), factor, colours, line);
+        for (int k = 1; k < factor; ++k)
+            std::memcpy(out.scanLine(y * factor + k), line, line_bytes);
+    }
+    return out;
 }
 
 int handleHalfSize(int width)

@@ -20,10 +20,12 @@ const Base BASES[] = {
     {"RotationCCW", 55, 55, 3}, {"MirrorX", 55, 54, 3}, {"MirrorY", 55, 55, 3},
     {"VerticalZoomIn", 47, 34, 3}, {"VerticalZoomOut", 47, 36, 3}, {"VerticalSlider", 47, 24, 3},
     {"Open", 63, 33, 6}, {"SaveAsCode", 135, 33, 6}, {"SaveAsBitmap", 153, 33, 6}, {"Help", 65, 33, 6},
-    {"About", 69, 33, 6}, {"Language", 86, 30, 2}, {"background2", 900, 556, 1}, {"Title", 700, 50, 2},
+    {"About", 69, 33, 6}, {"Language", 86, 30, 2}, {"background2", 1210, 556, 1}, {"Title", 700, 50, 2},
     {"Close2", 37, 37, 3}, {"Sure", 53, 51, 6}, {"Cancel", 73, 51, 6}, {"HorizontalZoomOut", 33, 51, 3},
     {"HorizontalZoomIn", 33, 51, 3}, {"HorizontalSlider", 22, 51, 3}, {"Hand2", 38, 51, 3},
-    {"Cut", 50, 51, 3}, {"AboutText", 579, 226, 1}, {"AboutOK", 75, 33, 6},
+    {"Cut", 50, 51, 3}, {"Settings", 292, 412, 2}, {"SettingSlider", 16, 24, 3}, {"DitherNone", 42, 44, 6},
+    {"DitherFloydSteinberg", 110, 44, 3}, {"DitherAtkinson", 62, 44, 3}, {"DitherBayer", 48, 44, 3},
+    {"InvertPicture", 131, 30, 6}, {"Defaults", 131, 30, 6}, {"AboutText", 579, 226, 1}, {"AboutOK", 75, 33, 6},
 };
 
 // The hicolor sizes the package fills.
