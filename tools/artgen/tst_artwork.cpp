@@ -64,6 +64,7 @@ class tst_Artwork : public QObject
 private slots:
     void initTestCase();
     void sameSetEverywhere();
+    void selectionDialogControlsFitTheirImages();
     void matchesLayoutAndGenerator_data();
     void matchesLayoutAndGenerator();
     void desktopIcons_data();
@@ -109,6 +110,42 @@ void tst_Artwork::sameSetEverywhere()
     const QStringList iconFiles = QDir(DOTWRIGHT_SOURCE_DIR "/packaging/icons").entryList(QDir::Files);
     QCOMPARE(QSet<QString>(iconFiles.begin(), iconFiles.end()), icons);
     QCOMPARE(icons.size(), int(std::size(ICON_SIZES)));
+}
+
+// The selection dialog's form: every widget whose own skin or pixmap names an
+// image (the dialog's background included) is as large as that image, so no
+// image is stretched.
+void tst_Artwork::selectionDialogControlsFitTheirImages()
+{
+    QXmlStreamReader form(source("src/selectdialog.ui"));
+    QStringList widgets;        // the enclosing widgets, innermost last
+    QMap<QString, QSize> sizes; // of each widget
+    QString property;
+    int checked = 0;
+    while (!form.atEnd()) {
+        form.readNext();
+        if (form.isStartElement() && form.name() == QLatin1String("widget")) {
+            widgets << form.attributes().value("name").toString();
+        } else if (form.isEndElement() && form.name() == QLatin1String("widget")) {
+            widgets.removeLast();
+        } else if (form.isStartElement() && form.name() == QLatin1String("property")) {
+            property = form.attributes().value("name").toString();
+        } else if (form.isStartElement() && property == "geometry" && form.name() == QLatin1String("width")) {
+            sizes[widgets.last()].setWidth(form.readElementText().toInt());
+        } else if (form.isStartElement() && property == "geometry" && form.name() == QLatin1String("height")) {
+            sizes[widgets.last()].setHeight(form.readElementText().toInt());
+        } else if (form.isEndElement() && form.name() == QLatin1String("property")) {
+            property.clear();
+        } else if (form.isStartElement() && (property == "styleSheet" || property == "pixmap")) {
+            const QString text = form.readElementText();
+            for (const QString& name : captures(text, "(?:border-image: url\\(|^):/image/(\\w+\\.png)")) {
+                QCOMPARE(QImage(":/image/" + name).size(), sizes.value(widgets.last()));
+                ++checked;
+            }
+        }
+    }
+    QVERIFY2(!form.hasError(), qPrintable(form.errorString()));
+    QVERIFY2(checked > 40, qPrintable(QString::number(checked)));
 }
 
 void tst_Artwork::matchesLayoutAndGenerator_data()
