@@ -1,11 +1,13 @@
 #include "selectdialog.h"
 #include "ui_selectdialog.h"
 
+#include "canvasimage.h"
 #include "picture.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 #include <QtGlobal>
@@ -39,6 +41,21 @@ static QString signedValue(int value)
     if (value < 0)
         return QStringLiteral("\u2212%1").arg(-value);
     return QStringLiteral("0");
+}
+
+void BitmapPreview::setBitmap(const QImage& bitmap)
+{
+    shown = bitmap;
+    shown.setColorTable({ CANVAS_CLEAR, CANVAS_SET });
+    update();
+}
+
+void BitmapPreview::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    // Without smoothing: every pixel an even square.
+    const int factor = qMax(1, width() / BITMAP_WIDTH);
+    painter.drawImage(QRect(QPoint(0, 0), shown.size() * factor), shown);
 }
 
 SelectDialog::SelectDialog(QWidget* parent)
@@ -206,8 +223,7 @@ void SelectDialog::updatePreview(PreviewDetail detail)
         preview_exact = !quick;
     }
     preview = convertRegion(preview_region, conversion);
-    const int factor = ui->previewLabel->width() / BITMAP_WIDTH;
-    ui->previewLabel->setPixmap(QPixmap::fromImage(enlargedBitmap(preview, factor)));
+    ui->previewView->setBitmap(preview);
 }
 
 QToolButton* SelectDialog::ditherButton(DitherMethod method) const

@@ -17,6 +17,24 @@
 class QToolButton;
 class Ui_SelectDialog;
 
+// A working bitmap shown as the canvas shows its pixels, each a square as
+// many screen pixels wide as the widget is wider than the bitmap; painted
+// when the window paints, so setting a bitmap costs no drawing.
+class BitmapPreview : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit BitmapPreview(QWidget* parent = nullptr) : QWidget(parent) {}
+    void setBitmap(const QImage& bitmap);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage shown;
+};
+
 // Modal crop dialog: shows a picture, lets the user pick a region and the
 // conversion settings, previews the 128 x 64 one-bit working bitmap they give
 // and makes it.

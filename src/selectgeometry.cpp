@@ -1,7 +1,6 @@
 #include "selectgeometry.h"
 
 #include "bitmap.h"
-#include "canvasimage.h"
 #include "geometry.h"
 #include "picture.h"
 
@@ -878,66 +877,6 @@ ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, co
         above.swap(below);
     }
     return { LumaPlane(grey), visible.topLeft() };
-}
-
-namespace {
-
-// One row of a Format_Mono bitmap as cells `factor` pixels wide; with the
-// factor known to the compiler, a byte's eight cells take a few stores each.
-template <int factor>
-void enlargeRow(const uchar* in, int width, const QRgb colours[2], QRgb* out)
-{
-    int x = 0;
-    for (; x + 8 <= width; x += 8) {
-        const uchar bits = in[x >> 3];
-        for (int n = 7; n >= 0; --n) {
-            const QRgb c = colours[(bits >> n) & 1];
-            for (int k = 0; k < factor; ++k)
-                *out++ = c;
-        }
-    }
-    for (; x < width; ++x) {
-        const QRgb c = colours[monoBit(in, x)];
-        for (int k = 0; k < factor; ++k)
-            *out++ = c;
-    }
-}
-
-void enlargeRow(const uchar* in, int width, int factor, const QRgb colours[2], QRgb* out)
-{
-    switch (factor) {
-    case 2:
-        enlargeRow<2>(in, width, colours, out);
-        return;
-    case 3:
-        enlargeRow<3>(in, width, colours, out);
-        return;
-    default:
-        for (int x = 0; x < width; ++x, out += factor)
-            std::fill_n(out, factor, colours[monoBit(in, x)]);
-    }
-}
-
-} // namespace
-
-QImage enlargedBitmap(const QImage& bitmap, int factor)
-{
-    QImage out(bitmap.size() * factor, QImage::Format_RGB32);
-    if (out.isNull())
-        return out;
-    if (bitmap.format() != QImage::Format_Mono) {
-        out.fill(CANVAS_CLEAR);
-        return out;
-    }
-    const QRgb colours[2] = { CANVAS_CLEAR, CANVAS_SET };
-    const size_t line_bytes = size_t(out.width()) * sizeof(QRgb);
-    for (int y = 0; y < bitmap.height(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y * factor));
-        enlargeRow(bitmap.constScanLine(y), bitmap.width(), factor, colours, line);
-        for (int k = 1; k < factor; ++k)
-            std::memcpy(out.scanLine(y * factor + k), line, line_bytes);
-    }
-    return out;
 }
 
 int handleHalfSize(int width)

@@ -172,11 +172,6 @@ QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy)
 // the part on the bitmap; empty when nothing lands there.
 ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, const QRect& rect_dst);
 
-// A working bitmap as the canvas shows it (CANVAS_SET on CANVAS_CLEAR), every
-// pixel a `factor` x `factor` square, without a grid; all clear for anything
-// that is not Format_Mono.
-QImage enlargedBitmap(const QImage& bitmap, int factor);
-
 // Half the side of a selection handle's hit square for a selection `width`
 // viewport pixels wide.
 int handleHalfSize(int width);

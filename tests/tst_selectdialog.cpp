@@ -36,11 +36,11 @@ public:
         const SelectionPlan plan = planSelection(d.source.size(), d.select_rect, sel().size());
         return thresholdRegion(d.source, plan.rect_src, plan.rect_dst, d.getConversion());
     }
-    // The bitmap the preview shows, each 2 x 2 cell read back; null when a
-    // cell is not one of the canvas's two colours all over.
+    // The bitmap the preview shows, each 2 x 2 cell of its painting read
+    // back; null when a cell is not one of the canvas's two colours all over.
     QImage shown()
     {
-        const QImage cells = child<QLabel>("previewLabel")->pixmap(Qt::ReturnByValue).toImage();
+        const QImage cells = child<QWidget>("previewView")->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QImage bitmap = newBitmap();
         if (cells.size() != 2 * bitmap.size())
             return QImage();
@@ -739,7 +739,7 @@ void TestSelectDialog::fitsASmallScreen()
     QCOMPARE(t.viewport()->size(), QSize(820, 410));
     const QRect panel = t.child<QLabel>("settingsText")->geometry();
     QVector<QRect> placed;
-    for (const char* name : {"previewLabel", "thresholdSlider", "thresholdValue", "ditherNoneButton",
+    for (const char* name : {"previewView", "thresholdSlider", "thresholdValue", "ditherNoneButton",
                              "ditherFloydButton", "ditherAtkinsonButton", "ditherBayerButton", "brightnessSlider",
                              "brightnessValue", "contrastSlider", "contrastValue", "invertButton", "defaultsButton"}) {
         const QRect r = t.child<QWidget>(name)->geometry();
