@@ -27,8 +27,8 @@ static bool isHandle(int tool)
 }
 
 // While a selection is dragged, a selection of more picture pixels than this
-// is previewed from averages over a copy of the picture; a smaller one is
-// reduced as OK reduces it, which then costs about as much.
+// is previewed from averages over a copy of the picture; reducing fewer, as
+// OK does, costs no more than averaging.
 static const qint64 QUICK_BUDGET = 256 * 256;
 // The copy has twice the detail of the fitted view.
 static const int QUICK_LEVEL = 10;
@@ -109,7 +109,6 @@ SelectDialog::SelectDialog(QWidget* parent)
     for (DitherMethod method : DITHER_METHODS) {
         connect(ditherButton(method), &QToolButton::clicked, this, [this, method] {
             conversion.dither = method;
-            showConversion(); // a click on the checked button leaves it checked
             conversionChanged();
         });
     }
@@ -179,8 +178,7 @@ QImage SelectDialog::getSource() const
 void SelectDialog::setConversion(const ConversionSettings& settings)
 {
     conversion = clampedSettings(settings);
-    showConversion();
-    updatePreview(PreviewDetail::Exact);
+    conversionChanged();
 }
 
 SelectionPlan SelectDialog::currentPlan() const

@@ -803,17 +803,6 @@ Corner cornerAt(double v, int size)
 
 } // namespace
 
-double LumaIntegral::sumTo(double x, double y) const
-{
-    // Bilinear between the corners is exact for pixels that are uniform squares.
-    const Corner cx = cornerAt(x, integral_width);
-    const Corner cy = cornerAt(y, integral_height);
-    const quint32* top = corners(cy.index) + cx.index;
-    const quint32* bottom = corners(cy.index + 1) + cx.index;
-    return (1 - cy.fraction) * ((1 - cx.fraction) * top[0] + cx.fraction * top[1])
-           + cy.fraction * ((1 - cx.fraction) * bottom[0] + cx.fraction * bottom[1]);
-}
-
 QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy)
 {
     if (!rect_src.isValid() || source.isEmpty())
@@ -824,7 +813,8 @@ QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy)
     return QRectF(own.x() * fx, own.y() * fy, own.width() * fx, own.height() * fy);
 }
 
-ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, const QRect& rect_dst)
+ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area,
+                            const QRect& rect_dst)
 {
     const QRect visible = rect_dst.intersected(QRect(QPoint(0, 0), bitmapSize()));
     if (integral.isNull() || area.isEmpty() || visible.isEmpty())
@@ -840,7 +830,8 @@ ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, co
         return {};
 
     // The sums at the corners of the bitmap pixels' boxes, a row of corners
-    // at a time; sumTo's interpolation, with the columns' share worked out once.
+    // at a time, bilinear between the integral's corners; where each box's
+    // edges fall between those is worked out once for all rows.
     const int iw = integral.size().width();
     const int ih = integral.size().height();
     std::vector<Corner> columns(size_t(w) + 1);
@@ -858,19 +849,23 @@ ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, co
             out[i] = a + cy.fraction * (b - a);
         }
     };
-    // The boxes clipped to the picture, for the means.
+    // The means divide by the part of each box on the picture.
+    const auto clippedX = [&](int i) { return qBound(0.0, left + i * fx, double(iw)); };
+    const auto clippedY = [&](int j) { return qBound(0.0, top + j * fy, double(ih)); };
     std::vector<double> widths(static_cast<size_t>(w));
     for (int i = 0; i < w; ++i)
-        widths[size_t(i)] = qBound(0.0, left + (i + 1) * fx, double(iw)) - qBound(0.0, left + i * fx, double(iw));
-    std::vector<double> above(columns.size()), below(columns.size());
+        widths[size_t(i)] = clippedX(i + 1) - clippedX(i);
+    std::vector<double> above(columns.size());
+    std::vector<double> below(columns.size());
     rowSums(0, above);
     for (int j = 0; j < h; ++j) {
         rowSums(j + 1, below);
-        const double height = qBound(0.0, top + (j + 1) * fy, double(ih)) - qBound(0.0, top + j * fy, double(ih));
+        const double height = clippedY(j + 1) - clippedY(j);
         uchar* out = grey.scanLine(j);
         for (int i = 0; i < w; ++i) {
             const double covered = widths[size_t(i)] * height;
-            const double sum = below[size_t(i) + 1] - below[size_t(i)] - above[size_t(i) + 1] + above[size_t(i)];
+            const size_t c = size_t(i);
+            const double sum = below[c + 1] - below[c] - above[c + 1] + above[c];
             // A box wholly off the picture stays clear, as the margins do.
             out[i] = uchar(covered > 0 ? qBound(0, int(sum / covered + 0.5), 255) : 255);
         }

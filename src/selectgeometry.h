@@ -149,12 +149,13 @@ public:
 
     bool isNull() const { return sums.empty(); }
     QSize size() const { return QSize(integral_width, integral_height); }
-    // The sum over [0, x) x [0, y), each pixel a uniform square; x and y are
-    // clamped to the picture.
-    double sumTo(double x, double y) const;
     // Row y of the sums at the pixels' corners: width + 1 of them, the sums
-    // over [0, x) x [0, y) for x = 0 ... width.
-    const quint32* corners(int y) const { return sums.data() + size_t(y) * (size_t(integral_width) + 1); }
+    // over [0, x) x [0, y) for x = 0 ... width. Between corners the sums are
+    // bilinear, as for pixels that are uniform squares.
+    const quint32* corners(int y) const
+    {
+        return sums.data() + size_t(y) * (size_t(integral_width) + 1);
+    }
 
 private:
     int integral_width = 0;
@@ -170,7 +171,8 @@ QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy)
 // over rect_dst, each bitmap pixel the mean of its share: close to what
 // reduceRegion makes of the picture, at a few lookups a bitmap pixel. Only
 // the part on the bitmap; empty when nothing lands there.
-ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area, const QRect& rect_dst);
+ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area,
+                            const QRect& rect_dst);
 
 // Half the side of a selection handle's hit square for a selection `width`
 // viewport pixels wide.
