@@ -17,6 +17,7 @@ quiet() { grep -v -e '^PASS' -e '^Totals' -e '^Config' -e '^\*\*\*\*' -e 'XDG_RU
 {
     echo "machine: $(nproc) cores, transparent huge pages $(cat /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null)"
     "$build/bench/bench_select" 2>&1 | quiet
+    "$build/bench/bench_preview" 2>&1 | quiet
     "$build/bench/bench_refresh" summary 2>&1 | quiet
     echo "bench_stroke: a stroke under way (figures, no goals)"
     "$build/bench/bench_stroke" 2>&1 | quiet

@@ -3,17 +3,41 @@
 
 #include "conversion.h"
 #include "global.h"
+#include "selectgeometry.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QRectF>
+#include <QTimer>
 
+#include <optional>
+
+class QToolButton;
 class Ui_SelectDialog;
 
-// Modal crop dialog: shows a picture, lets the user pick a region, and turns
-// that region into the 128 x 64 one-bit working bitmap.
+// A working bitmap shown as the canvas shows its pixels, each a square as
+// many screen pixels wide as the widget is wider than the bitmap; painted
+// when the window paints, so setting a bitmap costs no drawing.
+class BitmapPreview : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit BitmapPreview(QWidget* parent = nullptr) : QWidget(parent) {}
+    void setBitmap(const QImage& bitmap);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage shown;
+};
+
+// Modal crop dialog: shows a picture, lets the user pick a region and the
+// conversion settings, previews the 128 x 64 one-bit working bitmap they give
+// and makes it.
 class SelectDialog : public QDialog
 {
     Q_OBJECT
@@ -28,7 +52,8 @@ public:
     void setSource(const QImage& image);
     void setSource(QImage&& image);
     QImage getSource() const;
-    // How the selection becomes bits; the defaults are the plain darkness test.
+    // How the selection becomes bits; the defaults are the plain darkness
+    // test. Setting them also sets the dialog's controls.
     void setConversion(const ConversionSettings& settings);
     ConversionSettings getConversion() const { return conversion; }
     QRect getSelectRect() const;
@@ -48,7 +73,19 @@ protected:
 private:
     friend class SelectDialogTester;
 
+    // How closely the preview follows the selection: Quick while a selection
+    // is dragged (averaged over a copy of the picture when the picture's own
+    // region is too large to reduce at every move), Exact otherwise.
+    enum class PreviewDetail { Quick, Exact };
+
     void refresh();
+    SelectionPlan currentPlan() const;
+    void updatePreview(PreviewDetail detail);
+    // A quick preview once the pointer moves already queued are handled.
+    void schedulePreview();
+    void showConversion();
+    void conversionChanged();
+    QToolButton* ditherButton(DitherMethod method) const;
     void pointerPress(const QPoint& pos);
     void pointerRelease();
     void pointerDrag(const QPoint& pos);
@@ -71,6 +108,16 @@ private:
     int tool;
     QPoint last_point;
     ConversionSettings conversion;
+    QTimer quick_preview; // zero interval: fires when the queue is drained
+    // Grey sums of a copy of the picture, made at the first quick preview
+    // that needs them.
+    LumaIntegral quick_integral;
+    // The selection the preview was made for, its reduced pixels (from the
+    // picture itself when preview_exact) and the bits they give.
+    std::optional<SelectionPlan> preview_plan;
+    ReducedRegion preview_region;
+    bool preview_exact = false;
+    QImage preview;
 };
 
 #endif // SELECTDIALOG_H

@@ -711,33 +711,39 @@ static QImage magnifiedWindow(const QImage& region, const QRect& target, const Q
     return out;
 }
 
+ReducedRegion reduceRegion(const QImage& image, const QRect& rect, const QRect& rect_dst)
+{
+    if (image.isNull() || !rect.isValid() || rect_dst.width() <= 0 || rect_dst.height() <= 0)
+        return {};
+    const QRect visible = rect_dst.intersected(QRect(QPoint(0, 0), bitmapSize()));
+    if (visible.isEmpty())
+        return {};
+
+    // The view borrows the image's pixels; it must not outlive this call.
+    const QImage region = regionView(image, rect);
+    if (region.isNull())
+        return {};
+    // A selection of less than a source pixel asks for a target many times
+    // the bitmap's size: only its part inside the bitmap is made then.
+    if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT)
+        return { LumaPlane(smoothScaled(region, rect_dst.size())), rect_dst.topLeft() };
+    return { LumaPlane(magnifiedWindow(region, rect_dst, visible)), visible.topLeft() };
+}
+
+QImage convertRegion(const ReducedRegion& region, const ConversionSettings& settings)
+{
+    QImage result = newBitmap();
+    convertPlane(region.plane, region.at, settings, result);
+    return result;
+}
+
 QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst,
                        const ConversionSettings& settings)
 {
-    QImage result = newBitmap();
-    if (source.isNull() || !rect_src.isValid() || rect_dst.width() <= 0
-        || rect_dst.height() <= 0)
-        return result;
-    const QRect visible = rect_dst.intersected(result.rect());
-    if (visible.isEmpty())
-        return result;
-
+    if (source.isNull() || !rect_src.isValid())
+        return newBitmap();
     const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
-    // The view borrows the source's pixels; it must not outlive this call.
-    const QImage region = regionView(source, own);
-    QImage cut;
-    QPoint origin; // where the cut's top-left pixel lands in the bitmap
-    // A selection of less than a source pixel asks for a target many times
-    // the bitmap's size: only its part inside the bitmap is made then.
-    if (rect_dst.width() <= 4 * BITMAP_WIDTH && rect_dst.height() <= 4 * BITMAP_HEIGHT) {
-        cut = smoothScaled(region, rect_dst.size());
-        origin = rect_dst.topLeft();
-    } else {
-        cut = magnifiedWindow(region, rect_dst, visible);
-        origin = visible.topLeft();
-    }
-    convertPlane(LumaPlane(cut), origin, settings, result);
-    return result;
+    return convertRegion(reduceRegion(source, own, rect_dst), settings);
 }
 
 SelectionPlan planSelection(const QSize& source, const QRectF& select_rect,
@@ -755,6 +761,117 @@ QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
     const QRect rect_sel = selectionInView(select_rect, k, QPoint(view.width() / 2, view.height() / 2));
     const SelectionPlan plan = planSelection(source.size(), select_rect, rect_sel.size());
     return thresholdRegion(source, plan.rect_src, plan.rect_dst, settings);
+}
+
+LumaIntegral::LumaIntegral(const QImage& picture)
+{
+    if (picture.isNull() || qint64(picture.width()) * picture.height() >= (qint64(1) << 24))
+        return;
+    integral_width = picture.width();
+    integral_height = picture.height();
+    const size_t stride = size_t(integral_width) + 1;
+    sums.assign(stride * (size_t(integral_height) + 1), 0);
+    for (int y = 0; y < integral_height; ++y) {
+        // A row at a time: the picture's luma is never held whole.
+        const LumaPlane luma(regionView(picture, QRect(0, y, integral_width, 1)));
+        const int* in = luma.row(0);
+        const quint32* above = sums.data() + size_t(y) * stride;
+        quint32* line = sums.data() + size_t(y + 1) * stride;
+        quint32 run = 0;
+        for (int x = 0; x < integral_width; ++x) {
+            run += quint32((in[x] + 500) / 1000);
+            line[x + 1] = above[x + 1] + run;
+        }
+    }
+}
+
+namespace {
+
+// Where a coordinate falls between the integral's corners: the corner before
+// it and how far on, the last corner's step taken as a whole one.
+struct Corner {
+    int index;
+    double fraction;
+};
+
+Corner cornerAt(double v, int size)
+{
+    v = qBound(0.0, v, double(size));
+    const int index = qMin(int(v), size - 1);
+    return { index, v - index };
+}
+
+} // namespace
+
+QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy)
+{
+    if (!rect_src.isValid() || source.isEmpty())
+        return QRectF();
+    const double fx = double(copy.width()) / source.width();
+    const double fy = double(copy.height()) / source.height();
+    const QRect own = rect_src.translated(source.width() / 2, source.height() / 2);
+    return QRectF(own.x() * fx, own.y() * fy, own.width() * fx, own.height() * fy);
+}
+
+ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area,
+                            const QRect& rect_dst)
+{
+    const QRect visible = rect_dst.intersected(QRect(QPoint(0, 0), bitmapSize()));
+    if (integral.isNull() || area.isEmpty() || visible.isEmpty())
+        return {};
+    const double fx = area.width() / rect_dst.width();
+    const double fy = area.height() / rect_dst.height();
+    const double left = area.left() + (visible.left() - rect_dst.left()) * fx;
+    const double top = area.top() + (visible.top() - rect_dst.top()) * fy;
+    const int w = visible.width();
+    const int h = visible.height();
+    QImage grey(w, h, QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return {};
+
+    // The sums at the corners of the bitmap pixels' boxes, a row of corners
+    // at a time, bilinear between the integral's corners; where each box's
+    // edges fall between those is worked out once for all rows.
+    const int iw = integral.size().width();
+    const int ih = integral.size().height();
+    std::vector<Corner> columns(size_t(w) + 1);
+    for (int i = 0; i <= w; ++i)
+        columns[size_t(i)] = cornerAt(left + i * fx, iw);
+    const auto rowSums = [&](int j, std::vector<double>& out) {
+        const Corner cy = cornerAt(top + j * fy, ih);
+        const quint32* upper = integral.corners(cy.index);
+        const quint32* lower = integral.corners(cy.index + 1);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const int x = columns[i].index;
+            const double f = columns[i].fraction;
+            const double a = upper[x] + f * (double(upper[x + 1]) - upper[x]);
+            const double b = lower[x] + f * (double(lower[x + 1]) - lower[x]);
+            out[i] = a + cy.fraction * (b - a);
+        }
+    };
+    // The means divide by the part of each box on the picture.
+    const auto clippedX = [&](int i) { return qBound(0.0, left + i * fx, double(iw)); };
+    const auto clippedY = [&](int j) { return qBound(0.0, top + j * fy, double(ih)); };
+    std::vector<double> widths(static_cast<size_t>(w));
+    for (int i = 0; i < w; ++i)
+        widths[size_t(i)] = clippedX(i + 1) - clippedX(i);
+    std::vector<double> above(columns.size());
+    std::vector<double> below(columns.size());
+    rowSums(0, above);
+    for (int j = 0; j < h; ++j) {
+        rowSums(j + 1, below);
+        const double height = clippedY(j + 1) - clippedY(j);
+        uchar* out = grey.scanLine(j);
+        for (int i = 0; i < w; ++i) {
+            const double covered = widths[size_t(i)] * height;
+            const size_t c = size_t(i);
+            const double sum = below[c + 1] - below[c] - above[c + 1] + above[c];
+            // A box wholly off the picture stays clear, as the margins do.
+            out[i] = uchar(covered > 0 ? qBound(0, int(sum / covered + 0.5), 255) : 255);
+        }
+        above.swap(below);
+    }
+    return { LumaPlane(grey), visible.topLeft() };
 }
 
 int handleHalfSize(int width)

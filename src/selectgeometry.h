@@ -15,6 +15,8 @@
 #include <QRectF>
 #include <QSize>
 
+#include <vector>
+
 // Viewport pixels per source pixel at which the whole source fits the
 // viewport. A source without pixels has nothing to fit and gets 1.0, so every
 // later product stays finite.
@@ -88,10 +90,26 @@ QRect targetRect(const QRect& rect_src, const QRectF& select_rect, const QSize& 
 // image), without copying them when the format allows it.
 QImage regionView(const QImage& image, const QRect& rect);
 
+// A region of a picture reduced to its place in the bitmap: what the
+// conversion settings work on, kept so that a change of them only converts.
+struct ReducedRegion
+{
+    LumaPlane plane;
+    QPoint at; // the bitmap pixel of the plane's pixel (0, 0)
+};
+
+// `rect` of `image` (the image's own pixels) scaled smoothly into rect_dst;
+// when rect_dst is many times the bitmap, only its part on the bitmap. Empty
+// when nothing lands on the bitmap.
+ReducedRegion reduceRegion(const QImage& image, const QRect& rect, const QRect& rect_dst);
+
+// A blank bitmap with `region` converted into it by `settings`.
+QImage convertRegion(const ReducedRegion& region, const ConversionSettings& settings);
+
 // The working bitmap for a source region: blank, then rect_src of `source`
 // (centred coordinates) scaled smoothly into rect_dst and converted to bits
 // by `settings` (by default the darkness test). Anything off the bitmap is
-// dropped.
+// dropped. The same as convertRegion of reduceRegion.
 QImage thresholdRegion(const QImage& source, const QRect& rect_src, const QRect& rect_dst,
                        const ConversionSettings& settings = ConversionSettings());
 
@@ -101,6 +119,11 @@ struct SelectionPlan
 {
     QRect rect_src;
     QRect rect_dst;
+
+    bool operator==(const SelectionPlan& other) const
+    {
+        return rect_src == other.rect_src && rect_dst == other.rect_dst;
+    }
 };
 SelectionPlan planSelection(const QSize& source, const QRectF& select_rect,
                             const QSize& view_selection);
@@ -114,6 +137,42 @@ constexpr int SELECT_VIEW_HEIGHT = 410;
 // shows it: with the whole picture selected, what OK at once gives.
 QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
                       const ConversionSettings& settings = ConversionSettings());
+
+// Running sums of a picture's grey levels (its luma rounded to 0 .. 255),
+// from which the mean of any box, whole pixels or not, takes a few lookups.
+// For pictures of fewer than 2^24 pixels, whose sums fit 32 bits.
+class LumaIntegral
+{
+public:
+    LumaIntegral() = default;
+    explicit LumaIntegral(const QImage& picture);
+
+    bool isNull() const { return sums.empty(); }
+    QSize size() const { return QSize(integral_width, integral_height); }
+    // Row y of the sums at the pixels' corners: width + 1 of them, the sums
+    // over [0, x) x [0, y) for x = 0 ... width. Between corners the sums are
+    // bilinear, as for pixels that are uniform squares.
+    const quint32* corners(int y) const
+    {
+        return sums.data() + size_t(y) * (size_t(integral_width) + 1);
+    }
+
+private:
+    int integral_width = 0;
+    int integral_height = 0;
+    std::vector<quint32> sums; // (width + 1) x (height + 1), row 0 and column 0 zero
+};
+
+// rect_src (centred source coordinates) in the pixels of a copy of a
+// `source`-sized picture scaled to `copy`, unrounded.
+QRectF areaInCopy(const QRect& rect_src, const QSize& source, const QSize& copy);
+
+// `area` of the picture behind `integral` (its pixels, fractional) spread
+// over rect_dst, each bitmap pixel the mean of its share: close to what
+// reduceRegion makes of the picture, at a few lookups a bitmap pixel. Only
+// the part on the bitmap; empty when nothing lands there.
+ReducedRegion averageRegion(const LumaIntegral& integral, const QRectF& area,
+                            const QRect& rect_dst);
 
 // Half the side of a selection handle's hit square for a selection `width`
 // viewport pixels wide.

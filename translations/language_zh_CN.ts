@@ -254,5 +254,45 @@
         <source>Zoom in</source>
         <translation>放大</translation>
     </message>
+    <message>
+        <source>The 128 × 64 bitmap that OK makes</source>
+        <translation>点击“确定”后得到的 128 × 64 位图</translation>
+    </message>
+    <message>
+        <source>Threshold: the grey level where dark turns light</source>
+        <translation>阈值：由暗变亮的灰度分界</translation>
+    </message>
+    <message>
+        <source>No dithering: a plain cut at the threshold</source>
+        <translation>无抖动：在阈值处直接一分为二</translation>
+    </message>
+    <message>
+        <source>Floyd–Steinberg dithering: smooth, for photos</source>
+        <translation>Floyd–Steinberg 抖动：渐变平滑，适合照片</translation>
+    </message>
+    <message>
+        <source>Atkinson dithering: crisp, more contrast</source>
+        <translation>Atkinson 抖动：更清爽，对比更强</translation>
+    </message>
+    <message>
+        <source>Bayer dithering: a regular pattern</source>
+        <translation>Bayer 抖动：规则的图案</translation>
+    </message>
+    <message>
+        <source>Brightness</source>
+        <translation>亮度</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>对比度</translation>
+    </message>
+    <message>
+        <source>Invert: the negative of the picture</source>
+        <translation>反色：先把图片变成负片</translation>
+    </message>
+    <message>
+        <source>Back to the default settings</source>
+        <translation>恢复默认设置</translation>
+    </message>
 </context>
 </TS>

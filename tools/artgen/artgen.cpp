@@ -116,21 +116,38 @@ QImage mainWindowPreview(const QString& dir, const char* lang)
 QImage selectDialogPreview(const QString& dir, const char* lang)
 {
     const bool en = QLatin1String(lang) == QLatin1String("EN");
-    // Slider value 5: handle left edge at 256 + (5 - 1) * (388 - 22) / 24.
+    // Slider value 5: handle left edge at 256 + (5 - 1) * (388 - 22) / 24;
+    // the settings' handles at their defaults, 960 + 150 * 128 / 255 and 960 + 75.
     const QVector<Placed> parts = {
-        { en ? "Title_EN.png" : "Title_CN.png", 100, 0 }, { "Close2_Normal.png", 859, 6 },
+        { en ? "Title_EN.png" : "Title_CN.png", 255, 0 }, { "Close2_Normal.png", 1169, 6 },
         { "Hand2_Normal.png", 92, 498 }, { "Cut_Selected.png", 156, 498 },
         { "HorizontalZoomOut_Normal.png", 233, 498 }, { "HorizontalZoomIn_Normal.png", 635, 498 },
-        { en ? "Sure_EN_Normal.png" : "Sure_CN_Normal.png", 698, 498 },
-        { en ? "Cancel_EN_Selected.png" : "Cancel_CN_Selected.png", 772, 498 },
+        { en ? "Sure_EN_Normal.png" : "Sure_CN_Normal.png", 1025, 498 },
+        { en ? "Cancel_EN_Selected.png" : "Cancel_CN_Selected.png", 1098, 498 },
         { "HorizontalSlider_Normal.png", 256 + 4 * 366 / 24, 498 },
+        { en ? "Settings_EN.png" : "Settings_CN.png", 880, 63 },
+        { "SettingSlider_Normal.png", 1035, 236 },
+        { en ? "DitherNone_EN_Normal.png" : "DitherNone_CN_Normal.png", 892, 287 },
+        { "DitherFloydSteinberg_Selected.png", 936, 287 }, { "DitherAtkinson_Pressed.png", 1048, 287 },
+        { "DitherBayer_Normal.png", 1112, 287 },
+        { "SettingSlider_Selected.png", 1035, 351 }, { "SettingSlider_Pressed.png", 1035, 383 },
+        { en ? "InvertPicture_EN_Normal.png" : "InvertPicture_CN_Normal.png", 892, 428 },
+        { en ? "Defaults_EN_Selected.png" : "Defaults_CN_Selected.png", 1029, 428 },
     };
-    QImage out = compose(dir, "background2.png", QSize(900, 556), parts);
+    QImage out = compose(dir, "background2.png", QSize(1210, 556), parts);
     QPainter p(&out);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(39.5, 63.5, 821, 411), 8, 8);
+    QFont font(QStringLiteral("Noto Sans CJK SC"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(34, 49, 61));
+    const struct { int y; const char* text; } values[] = { { 236, "128" }, { 351, "0" }, { 383, "0" } };
+    for (const auto& value : values)
+        p.drawText(QRect(1128, value.y, 32, 24), Qt::AlignRight | Qt::AlignVCenter, QLatin1String(value.text));
     return out;
 }
 

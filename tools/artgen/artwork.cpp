@@ -38,6 +38,7 @@ const QColor BUTTON_BOTTOM(0xee, 0xf2, 0xf5);
 const QColor BUTTON_EDGE(0xb0, 0xbd, 0xc8);
 const QColor SCREEN(0x0c, 0x1a, 0x23);
 const QColor PIXEL_LIT(0x8a, 0xf5, 0xe8);
+const QColor CANVAS_CLEAR(0x8b, 0xa5, 0x9c); // the editor's clear pixel, under the preview
 const QColor SHADOW(0x14, 0x28, 0x3a, 40);
 
 const qreal STROKE = 2.0;   // icon line art, in output pixels
@@ -546,22 +547,93 @@ QImage captionButton(QSize size, State state, const Icon& icon, const QString& c
 }
 
 // Slider handles: a raised grip; `vertical` is the main window's handle that
-// slides up and down (its grip lines run across it).
-QImage sliderHandle(QSize size, State state, bool verticalSlider)
+// slides up and down (its grip lines run across it). The grip's body takes
+// `height` rows from `top` (all of them by default), so that what lies below
+// a short handle stays in sight.
+QImage sliderHandle(QSize size, State state, bool verticalSlider, int top = 0, int height = 0)
+{
+    QImage img = blank(size);
+    QPainter p(&img);
+    beginPainter(p);
+    p.translate(0, top);
+    QColor ink;
+    const QRectF body = paintBody(p, QSize(size.width(), height > 0 ? height : size.height()),
+                                  state, Surface::Light, &ink);
+    const QPointF c = body.center();
+    const qreal spacing = body.height() < 24 ? 4 : 5;
+    const qreal half = qMin<qreal>(4, body.width() / 2 - 4);
+    p.setPen(QPen(state == State::Normal ? ACCENT : ink, STROKE, Qt::SolidLine, Qt::RoundCap));
+    for (int i = -1; i <= 1; ++i) {
+        if (verticalSlider)
+            p.drawLine(QPointF(c.x() + 5 * i, c.y() - 4), QPointF(c.x() + 5 * i, c.y() + 4));
+        else
+            p.drawLine(QPointF(c.x() - half, c.y() + spacing * i), QPointF(c.x() + half, c.y() + spacing * i));
+    }
+    return img;
+}
+
+// A left-to-right grey ramp as each dithering method turns it into dots.
+const char* const SWATCH_NONE[] = {
+    "########........", "########........", "########........",
+    "########........", "########........", "########........",
+};
+const char* const SWATCH_FLOYD[] = {
+    "#####.#.#.......", "###.###.#.#.#...", "#####.#.#.#.....",
+    "###.##.#.#...#..", "#####.#.#.#.....", "####.###.#..#...",
+};
+const char* const SWATCH_ATKINSON[] = {
+    "#######..#......", "####.##.##......", "#####..#..#.....",
+    "#########..#....", "####.#..#..#....", "########..#.....",
+};
+const char* const SWATCH_BAYER[] = {
+    "####.#.#........", "#####.#.#.#.#.#.", "##.#.#.#.#......",
+    "#######.#.#.#...", "####.#.#........", "#####.#.#.#.#.#.",
+};
+const int SWATCH_COLUMNS = 16;
+const int SWATCH_ROWS = 6;
+const int SWATCH_CELL = 2;
+
+// A dithering method's button: its swatch in a thin frame above its name.
+QImage swatchButton(QSize size, State state, const char* const* swatch, const QString& name)
 {
     QImage img = blank(size);
     QPainter p(&img);
     beginPainter(p);
     QColor ink;
     const QRectF body = paintBody(p, size, state, Surface::Light, &ink);
-    const QPointF c = body.center();
-    p.setPen(QPen(state == State::Normal ? ACCENT : ink, STROKE, Qt::SolidLine, Qt::RoundCap));
-    for (int i = -1; i <= 1; ++i) {
-        if (verticalSlider)
-            p.drawLine(QPointF(c.x() + 5 * i, c.y() - 4), QPointF(c.x() + 5 * i, c.y() + 4));
-        else
-            p.drawLine(QPointF(c.x() - 4, c.y() + 5 * i), QPointF(c.x() + 4, c.y() + 5 * i));
-    }
+    const int w = SWATCH_COLUMNS * SWATCH_CELL;
+    const int h = SWATCH_ROWS * SWATCH_CELL;
+    const QPoint origin(qRound(body.center().x() - w / 2.0), qRound(body.top()) + 6);
+    p.setPen(QPen(ink, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(origin, QSizeF(w, h)).adjusted(-1.5, -1.5, 1.5, 1.5));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (int row = 0; row < SWATCH_ROWS; ++row)
+        for (int col = 0; col < SWATCH_COLUMNS; ++col)
+            if (swatch[row][col] == '#')
+                p.drawRect(QRect(origin + QPoint(col, row) * SWATCH_CELL, QSize(SWATCH_CELL, SWATCH_CELL)));
+    drawText(p, QRectF(body.left(), body.top() + 21, body.width(), 18), name, artFont(12, true), ink);
+    return img;
+}
+
+// Icon and label side by side, centred together.
+QImage iconTextButton(QSize size, State state, const Icon& icon, const QString& text)
+{
+    QImage img = blank(size);
+    QPainter p(&img);
+    beginPainter(p);
+    QColor ink;
+    const QRectF body = paintBody(p, size, state, Surface::Light, &ink);
+    const QFont font = artFont(12, true);
+    const qreal box = 18;
+    const qreal gap = 6;
+    const qreal textWidth = QFontMetricsF(font).horizontalAdvance(text);
+    const qreal left = std::round(body.center().x() - (box + gap + textWidth) / 2);
+    drawIcon(p, QRectF(left, body.center().y() - box / 2, box, box), ink, icon);
+    drawText(p, QRectF(left + box + gap, body.top(), textWidth + 2, body.height()), text, font, ink,
+             Qt::AlignLeft | Qt::AlignVCenter);
     return img;
 }
 
@@ -735,15 +807,43 @@ QImage background1()
     return img;
 }
 
+// The selection dialog's layout, as its form places the controls.
+const QSize DIALOG2_SIZE(1210, 556);
+const QRectF SETTINGS_PANEL(880, 63, 292, 412);
+const QRectF PREVIEW_RECT(898, 95, 256, 128);  // the 2x preview label
+const qreal SETTING_SLIDER_X = 960;            // each 166 wide, its handle 16
+const qreal SETTING_SLIDER_WIDTH = 166;
+const qreal SETTING_HANDLE_WIDTH = 16;
+const qreal THRESHOLD_Y = 236;                 // rows 24 high
+const qreal DITHER_CAPTION_Y = 266;
+const qreal BRIGHTNESS_Y = 351;
+const qreal CONTRAST_Y = 383;
+
+// A settings slider's track, with a mark where the default value rests.
+void settingTrack(QPainter& p, qreal rowY, qreal defaultFraction)
+{
+    const qreal left = SETTING_SLIDER_X + SETTING_HANDLE_WIDTH / 2;
+    const qreal length = SETTING_SLIDER_WIDTH - SETTING_HANDLE_WIDTH;
+    const qreal y = rowY + 12;
+    p.save();
+    p.setPen(QPen(WELL_EDGE, 1));
+    p.setBrush(WELL);
+    p.drawRoundedRect(QRectF(left, y - 2, length, 4), 2, 2);
+    const qreal x = std::round(left + defaultFraction * length) + 0.5;
+    separator(p, QPointF(x, y + 5), QPointF(x, y + 9), INK_MUTED);
+    p.restore();
+}
+
 QImage background2()
 {
-    const QSize size(900, 556);
+    const QSize size = DIALOG2_SIZE;
+    const qreal w = size.width();
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     beginPainter(p);
     p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-    band(p, QRectF(0, 0, 900, 50), true);
-    p.fillRect(QRectF(0, 52, 900, 4), vertical(52, 56, QColor(0x14, 0x28, 0x3a, 36), QColor(0x14, 0x28, 0x3a, 0)));
+    band(p, QRectF(0, 0, w, 50), true);
+    p.fillRect(QRectF(0, 52, w, 4), vertical(52, 56, QColor(0x14, 0x28, 0x3a, 36), QColor(0x14, 0x28, 0x3a, 0)));
     drawLogo(p, QRectF(14, 9, 32, 32));
 
     // Soft shadow under the view; the view draws its own rounded border.
@@ -755,11 +855,27 @@ QImage background2()
     p.setBrush(PANEL);
     p.drawRoundedRect(QRectF(39, 63, 822, 412), 8, 8);
 
-    band(p, QRectF(0, 487, 900, 69), false);
+    // The settings panel: the preview in a thin dark frame, the sliders'
+    // tracks (their grooves are transparent), rules between the groups.
+    panel(p, SETTINGS_PANEL);
+    p.setPen(QPen(SCREEN, 1));
+    p.setBrush(CANVAS_CLEAR);
+    p.drawRect(PREVIEW_RECT.adjusted(-0.5, -0.5, 0.5, 0.5));
+    settingTrack(p, THRESHOLD_Y, 128.0 / 255);
+    settingTrack(p, BRIGHTNESS_Y, 0.5);
+    settingTrack(p, CONTRAST_Y, 0.5);
+    const qreal inner = SETTINGS_PANEL.left() + 12;
+    const qreal innerRight = SETTINGS_PANEL.right() - 12;
+    separator(p, QPointF(inner, 341.5), QPointF(innerRight, 341.5));
+    separator(p, QPointF(inner, 418.5), QPointF(innerRight, 418.5));
+
+    band(p, QRectF(0, 487, w, 69), false);
     separator(p, QPointF(219.5, 502), QPointF(219.5, 545), BAND_RAISED_EDGE);
     separator(p, QPointF(683.5, 502), QPointF(683.5, 545), BAND_RAISED_EDGE);
 
-    // Slider scale: handle centres run from 267 (1) to 633 (25).
+    // Slider scale: handle centres run from 267 (1) to 633 (25). The handle
+    // covers only the track's rows, so the numbers below stay readable
+    // wherever it rests.
     const qreal trackY = 523.5;
     p.setPen(QPen(BAND_RAISED_EDGE, 1));
     p.setBrush(QColor(0x10, 0x22, 0x33));
@@ -773,13 +889,40 @@ QImage background2()
         separator(p, QPointF(x, 529), QPointF(x, major ? 536 : 533), c);
         // The end labels lean inwards, clear of the zoom buttons.
         if (v == 1)
-            drawText(p, QRectF(x - 1, 538, 24, 13), QString::number(v), numberFont, BAND_INK, Qt::AlignLeft);
+            drawText(p, QRectF(x - 1, 539, 24, 13), QString::number(v), numberFont, BAND_INK, Qt::AlignLeft);
         else if (v == 25)
-            drawText(p, QRectF(x - 23, 538, 24, 13), QString::number(v), numberFont, BAND_INK, Qt::AlignRight);
+            drawText(p, QRectF(x - 23, 539, 24, 13), QString::number(v), numberFont, BAND_INK, Qt::AlignRight);
         else if (major)
-            drawText(p, QRectF(x - 12, 538, 24, 13), QString::number(v), numberFont, BAND_INK);
+            drawText(p, QRectF(x - 12, 539, 24, 13), QString::number(v), numberFont, BAND_INK);
     }
     windowEdge(p, size);
+    return img;
+}
+
+// The words of the settings panel, over the panel of background2.png.
+QImage settingsText(bool chinese)
+{
+    QImage img = blank(SETTINGS_PANEL.size().toSize());
+    QPainter p(&img);
+    beginPainter(p);
+    p.translate(-SETTINGS_PANEL.topLeft());
+    const QFont caption = artFont(12, true);
+    const qreal left = SETTINGS_PANEL.left() + 12;
+    const qreal width = SETTINGS_PANEL.width() - 24;
+    const int leftMiddle = Qt::AlignLeft | Qt::AlignVCenter;
+    drawText(p, QRectF(left, 71, width, 18), chinese ? QStringLiteral("预览") : QStringLiteral("Preview"),
+             caption, INK, leftMiddle);
+    drawText(p, QRectF(left, 71, width - 2, 18), QStringLiteral("128 × 64"), artFont(11, true), INK_MUTED,
+             Qt::AlignRight | Qt::AlignVCenter);
+    const struct { qreal y; const char* en; const char* cn; } rows[] = {
+        { THRESHOLD_Y, "Threshold", "阈值" },
+        { DITHER_CAPTION_Y - 4, "Dithering", "抖动" },
+        { BRIGHTNESS_Y, "Brightness", "亮度" },
+        { CONTRAST_Y, "Contrast", "对比度" },
+    };
+    for (const auto& row : rows)
+        drawText(p, QRectF(left, row.y, width, 24), QString::fromUtf8(chinese ? row.cn : row.en), caption, INK,
+                 leftMiddle);
     return img;
 }
 
@@ -896,7 +1039,7 @@ QVector<ArtItem> artCatalogue()
     out.append({ QStringLiteral("Language_CN.png"), QSize(86, 30), [] { return languageBox(QStringLiteral("中文")); } });
 
     // Selection dialog.
-    out.append({ QStringLiteral("background2.png"), QSize(900, 556), background2 });
+    out.append({ QStringLiteral("background2.png"), DIALOG2_SIZE, background2 });
     out.append({ QStringLiteral("Title_EN.png"), QSize(700, 50), [] { return titleText(QStringLiteral("Select Effective Area")); } });
     out.append({ QStringLiteral("Title_CN.png"), QSize(700, 50), [] { return titleText(QStringLiteral("选择有效区域")); } });
     addIconButton(out, QStringLiteral("Close2"), QSize(37, 37), B, iconCross, 20);
@@ -914,10 +1057,40 @@ QVector<ArtItem> artCatalogue()
     }
     addIconButton(out, QStringLiteral("HorizontalZoomOut"), QSize(33, 51), L, iconZoomOut, 22);
     addIconButton(out, QStringLiteral("HorizontalZoomIn"), QSize(33, 51), L, iconZoomIn, 22);
+    // The grip covers the track's rows only: the scale's numbers show below it.
     addStates(out, QStringLiteral("HorizontalSlider"), QSize(22, 51),
-              [](QSize sz, State s) { return sliderHandle(sz, s, false); });
+              [](QSize sz, State s) { return sliderHandle(sz, s, false, 11, 29); });
     addIconButton(out, QStringLiteral("Hand2"), QSize(38, 51), L, iconHand, 26);
     addIconButton(out, QStringLiteral("Cut"), QSize(50, 51), L, iconCut, 26);
+    out.append({ QStringLiteral("Settings_EN.png"), SETTINGS_PANEL.size().toSize(), [] { return settingsText(false); } });
+    out.append({ QStringLiteral("Settings_CN.png"), SETTINGS_PANEL.size().toSize(), [] { return settingsText(true); } });
+    addStates(out, QStringLiteral("SettingSlider"), QSize(16, 24),
+              [](QSize sz, State s) { return sliderHandle(sz, s, false); });
+    const struct { const char* base; int width; const char* const* swatch; const char* name; } dithers[] = {
+        { "DitherNone_EN", 42, SWATCH_NONE, "None" },
+        { "DitherNone_CN", 42, SWATCH_NONE, "无" },
+        { "DitherFloydSteinberg", 110, SWATCH_FLOYD, "Floyd–Steinberg" },
+        { "DitherAtkinson", 62, SWATCH_ATKINSON, "Atkinson" },
+        { "DitherBayer", 48, SWATCH_BAYER, "Bayer" },
+    };
+    for (const auto& d : dithers) {
+        const char* const* swatch = d.swatch;
+        const QString name = QString::fromUtf8(d.name);
+        addStates(out, QLatin1String(d.base), QSize(d.width, 44),
+                  [swatch, name](QSize sz, State s) { return swatchButton(sz, s, swatch, name); });
+    }
+    const struct { const char* base; Icon icon; const char* text; } settingButtons[] = {
+        { "InvertPicture_EN", iconInvert, "Invert" },
+        { "InvertPicture_CN", iconInvert, "反色" },
+        { "Defaults_EN", iconRotateCCW, "Defaults" },
+        { "Defaults_CN", iconRotateCCW, "恢复默认" },
+    };
+    for (const auto& b : settingButtons) {
+        const Icon icon = b.icon;
+        const QString text = QString::fromUtf8(b.text);
+        addStates(out, QLatin1String(b.base), QSize(131, 30),
+                  [icon, text](QSize sz, State s) { return iconTextButton(sz, s, icon, text); });
+    }
 
     // About dialog.
     out.append({ QStringLiteral("AboutText.png"), QSize(579, 226), aboutText });

@@ -20,10 +20,12 @@ const Base BASES[] = {
     {"RotationCCW", 55, 55, 3}, {"MirrorX", 55, 54, 3}, {"MirrorY", 55, 55, 3},
     {"VerticalZoomIn", 47, 34, 3}, {"VerticalZoomOut", 47, 36, 3}, {"VerticalSlider", 47, 24, 3},
     {"Open", 63, 33, 6}, {"SaveAsCode", 135, 33, 6}, {"SaveAsBitmap", 153, 33, 6}, {"Help", 65, 33, 6},
-    {"About", 69, 33, 6}, {"Language", 86, 30, 2}, {"background2", 900, 556, 1}, {"Title", 700, 50, 2},
+    {"About", 69, 33, 6}, {"Language", 86, 30, 2}, {"background2", 1210, 556, 1}, {"Title", 700, 50, 2},
     {"Close2", 37, 37, 3}, {"Sure", 53, 51, 6}, {"Cancel", 73, 51, 6}, {"HorizontalZoomOut", 33, 51, 3},
     {"HorizontalZoomIn", 33, 51, 3}, {"HorizontalSlider", 22, 51, 3}, {"Hand2", 38, 51, 3},
-    {"Cut", 50, 51, 3}, {"AboutText", 579, 226, 1}, {"AboutOK", 75, 33, 6},
+    {"Cut", 50, 51, 3}, {"Settings", 292, 412, 2}, {"SettingSlider", 16, 24, 3}, {"DitherNone", 42, 44, 6},
+    {"DitherFloydSteinberg", 110, 44, 3}, {"DitherAtkinson", 62, 44, 3}, {"DitherBayer", 48, 44, 3},
+    {"InvertPicture", 131, 30, 6}, {"Defaults", 131, 30, 6}, {"AboutText", 579, 226, 1}, {"AboutOK", 75, 33, 6},
 };
 
 // The hicolor sizes the package fills.
@@ -62,6 +64,7 @@ class tst_Artwork : public QObject
 private slots:
     void initTestCase();
     void sameSetEverywhere();
+    void selectionDialogControlsFitTheirImages();
     void matchesLayoutAndGenerator_data();
     void matchesLayoutAndGenerator();
     void desktopIcons_data();
@@ -107,6 +110,42 @@ void tst_Artwork::sameSetEverywhere()
     const QStringList iconFiles = QDir(DOTWRIGHT_SOURCE_DIR "/packaging/icons").entryList(QDir::Files);
     QCOMPARE(QSet<QString>(iconFiles.begin(), iconFiles.end()), icons);
     QCOMPARE(icons.size(), int(std::size(ICON_SIZES)));
+}
+
+// The selection dialog's form: every widget whose own skin or pixmap names an
+// image (the dialog's background included) is as large as that image, so no
+// image is stretched.
+void tst_Artwork::selectionDialogControlsFitTheirImages()
+{
+    QXmlStreamReader form(source("src/selectdialog.ui"));
+    QStringList widgets;        // the enclosing widgets, innermost last
+    QMap<QString, QSize> sizes; // of each widget
+    QString property;
+    int checked = 0;
+    while (!form.atEnd()) {
+        form.readNext();
+        if (form.isStartElement() && form.name() == QLatin1String("widget")) {
+            widgets << form.attributes().value("name").toString();
+        } else if (form.isEndElement() && form.name() == QLatin1String("widget")) {
+            widgets.removeLast();
+        } else if (form.isStartElement() && form.name() == QLatin1String("property")) {
+            property = form.attributes().value("name").toString();
+        } else if (form.isStartElement() && property == "geometry" && form.name() == QLatin1String("width")) {
+            sizes[widgets.last()].setWidth(form.readElementText().toInt());
+        } else if (form.isStartElement() && property == "geometry" && form.name() == QLatin1String("height")) {
+            sizes[widgets.last()].setHeight(form.readElementText().toInt());
+        } else if (form.isEndElement() && form.name() == QLatin1String("property")) {
+            property.clear();
+        } else if (form.isStartElement() && (property == "styleSheet" || property == "pixmap")) {
+            const QString text = form.readElementText();
+            for (const QString& name : captures(text, "(?:border-image: url\\(|^):/image/(\\w+\\.png)")) {
+                QCOMPARE(QImage(":/image/" + name).size(), sizes.value(widgets.last()));
+                ++checked;
+            }
+        }
+    }
+    QVERIFY2(!form.hasError(), qPrintable(form.errorString()));
+    QVERIFY2(checked > 40, qPrintable(QString::number(checked)));
 }
 
 void tst_Artwork::matchesLayoutAndGenerator_data()
