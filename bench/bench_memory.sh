@@ -35,7 +35,7 @@ field() { # field NAME: kilobytes of a /proc/PID/status line
 # The window of the program that is 900 x 556: the selection dialog.
 selection_dialog() {
     for window in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null); do
-        if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 900x556'; then
+        if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 1210x556'; then
             echo "$window"
             return 0
         fi
@@ -85,7 +85,7 @@ one_run() {
         sleep 0.1
     done
     sleep 0.5
-    xdotool mousemove --window "$dialog" 724 523 click 1 # OK
+    xdotool mousemove --window "$dialog" 1051 523 click 1 # OK
     wait_for 30 eval '! selection_dialog' || { echo "the selection dialog stays" >&2; return 1; }
     sleep 0.5
     peak=$(field VmHWM)

@@ -159,7 +159,9 @@ int child(int rounds)
             slider(*dialog)->setValue(24);
             ms["step"] = timeMs([&] { slider(*dialog)->setValue(25); });
             slider(*dialog)->setValue(5);
-            ms["confirm"] = timeMs([&] { dialog->getSource(); });
+            // What OK makes when no preview has been kept: the whole picture reduced.
+            const QImage& picture = SelectDialogTester::source(*dialog);
+            ms["confirm"] = timeMs([&] { proposedBitmap(picture, wholeSelection(picture.size())); });
             ms["tiny"] = timeMs([&] { tiny.getSource(); });
 
             // A handle drag: arm the bottom-right handle, press, then move;

@@ -21,6 +21,7 @@ quiet() { grep -v -e '^PASS' -e '^Totals' -e '^Config' -e '^\*\*\*\*' -e 'XDG_RU
     "$build/bench/bench_refresh" summary 2>&1 | quiet
     echo "bench_stroke: a stroke under way (figures, no goals)"
     "$build/bench/bench_stroke" 2>&1 | quiet
+    "$build/bench/bench_convert" 2>&1 | quiet
     "$here/bench_memory.sh" "$build" 2>&1
 } | tee "$log"
 

@@ -94,6 +94,10 @@ SelectDialog::SelectDialog(QWidget* parent)
     quick_preview.setSingleShot(true);
     quick_preview.setInterval(0);
     connect(&quick_preview, &QTimer::timeout, this, [this] { updatePreview(PreviewDetail::Quick); });
+    // A new picture or zoom level shows first; its exact preview follows at once.
+    exact_preview.setSingleShot(true);
+    exact_preview.setInterval(0);
+    connect(&exact_preview, &QTimer::timeout, this, [this] { updatePreview(PreviewDetail::Exact); });
     connect(ui->thresholdSlider, &QSlider::valueChanged, this, [this](int value) {
         conversion.threshold = value;
         conversionChanged();
@@ -194,8 +198,10 @@ void SelectDialog::schedulePreview()
 
 void SelectDialog::updatePreview(PreviewDetail detail)
 {
-    if (detail == PreviewDetail::Exact)
+    if (detail == PreviewDetail::Exact) {
         quick_preview.stop();
+        exact_preview.stop();
+    }
     const SelectionPlan plan = currentPlan();
     const bool current = preview_plan == plan && (preview_exact || detail == PreviewDetail::Quick);
     if (!current) {
@@ -275,7 +281,7 @@ void SelectDialog::onScale(int value)
     if (!source.isNull() && !size.isEmpty())
         scaled_source = smoothScaled(source, size, &scaled_memory);
     refresh();
-    updatePreview(PreviewDetail::Exact);
+    exact_preview.start();
 }
 
 void SelectDialog::onZoomIn()

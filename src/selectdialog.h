@@ -109,6 +109,7 @@ private:
     QPoint last_point;
     ConversionSettings conversion;
     QTimer quick_preview; // zero interval: fires when the queue is drained
+    QTimer exact_preview;
     // Grey sums of a copy of the picture, made at the first quick preview
     // that needs them.
     LumaIntegral quick_integral;

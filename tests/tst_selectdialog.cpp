@@ -675,6 +675,7 @@ void TestSelectDialog::previewFollowsADrag()
     settings.dither = method;
     t.d.setConversion(settings);
     t.d.setSource(photo(2000, 1200)); // a copy of 1367 x 820 is averaged
+    QCoreApplication::processEvents(); // the exact preview follows the picture at once
     QCOMPARE(t.shown(), t.exact());
     const QPoint corner = t.sel().bottomRight();
     const QPoint to = corner - QPoint(150, 60);
