@@ -123,17 +123,6 @@ QString fileKey(const QString& path)
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
-// The plan the selection dialog makes for `select_rect` when it opens on a
-// picture of `source` size (proposedBitmap's).
-SelectionPlan proposedPlan(const QSize& source, const QRectF& select_rect)
-{
-    const QSize view(SELECT_VIEW_WIDTH, SELECT_VIEW_HEIGHT);
-    const double k = displayScale(fitScale(view, source), 5);
-    const QRect rect_sel =
-        selectionInView(select_rect, k, QPoint(view.width() / 2, view.height() / 2));
-    return planSelection(source, select_rect, rect_sel.size());
-}
-
 // `rect` (centred coordinates of a picture of `from` size) on the same
 // picture at `to` size.
 QRect rescaledRect(const QRect& rect, const QSize& from, const QSize& to)

@@ -753,13 +753,18 @@ SelectionPlan planSelection(const QSize& source, const QRectF& select_rect,
     return { rect_src, targetRect(rect_src, select_rect, targetSize(view_selection)) };
 }
 
+SelectionPlan proposedPlan(const QSize& source, const QRectF& select_rect)
+{
+    const QSize view(SELECT_VIEW_WIDTH, SELECT_VIEW_HEIGHT);
+    const double k = displayScale(fitScale(view, source), 5);
+    const QRect rect_sel = selectionInView(select_rect, k, QPoint(view.width() / 2, view.height() / 2));
+    return planSelection(source, select_rect, rect_sel.size());
+}
+
 QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
                       const ConversionSettings& settings)
 {
-    const QSize view(SELECT_VIEW_WIDTH, SELECT_VIEW_HEIGHT);
-    const double k = displayScale(fitScale(view, source.size()), 5);
-    const QRect rect_sel = selectionInView(select_rect, k, QPoint(view.width() / 2, view.height() / 2));
-    const SelectionPlan plan = planSelection(source.size(), select_rect, rect_sel.size());
+    const SelectionPlan plan = proposedPlan(source.size(), select_rect);
     return thresholdRegion(source, plan.rect_src, plan.rect_dst, settings);
 }
 

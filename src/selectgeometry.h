@@ -137,6 +137,8 @@ constexpr int SELECT_VIEW_HEIGHT = 410;
 // shows it: with the whole picture selected, what OK at once gives.
 QImage proposedBitmap(const QImage& source, const QRectF& select_rect,
                       const ConversionSettings& settings = ConversionSettings());
+// The plan behind proposedBitmap.
+SelectionPlan proposedPlan(const QSize& source, const QRectF& select_rect);
 
 // Running sums of a picture's grey levels (its luma rounded to 0 .. 255),
 // from which the mean of any box, whole pixels or not, takes a few lookups.
