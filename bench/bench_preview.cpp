@@ -49,14 +49,6 @@ const int ROUNDS = 15;
 const int MOVES = 40;
 const int RELEASES = 6;
 
-double timeMs(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
-}
-
 struct Case {
     const char* name;
     int level;

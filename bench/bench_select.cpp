@@ -47,14 +47,6 @@ const int ROUNDS = 9;
 const int MOVES = 20;
 const int TURNS = 15;
 
-double timeMs(const std::function<void()>& work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
-}
-
 // The reference of G3: every source pixel added once into the 128 x 64 cell
 // it falls in, then each cell divided by its count.
 QImage boxFilter(const QImage& picture)

@@ -5,6 +5,7 @@
 // and the goal lines every benchmark prints.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 // Smooth light, soft shapes and sensor noise, so the JPEG codes like a photo.
@@ -59,6 +61,15 @@ inline QString cachedPhoto(int width, int height)
     }
     QFile::remove(path);
     return QFile::rename(part, path) ? path : QString();
+}
+
+// Milliseconds `work` takes.
+inline double timeMs(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
 }
 
 inline double median(std::vector<double> values)
