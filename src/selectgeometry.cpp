@@ -535,7 +535,7 @@ namespace {
 // Row-wise painters on an RGB888 canvas; every rectangle is clipped first.
 struct ViewPainter {
     QImage& canvas;
-    const QImage& pixels; // Format_RGB888 or Format_RGB32
+    const QImage& pixels; // Format_RGB32
     QPoint to_scaled;     // viewport position + to_scaled = scaled pixel
     uchar* canvas_bits = canvas.bits();
     const uchar* pixel_bits = pixels.constBits();
@@ -561,17 +561,7 @@ struct ViewPainter {
         for (int y = r.top(); y <= r.bottom(); ++y) {
             uchar* out = line(y) + 3 * r.left();
             const uchar* in = pixel_bits + qsizetype(y + to_scaled.y()) * pixels.bytesPerLine();
-            if (pixels.format() == QImage::Format_RGB888) {
-                in += 3 * sx;
-                if (!dim) {
-                    std::memcpy(out, in, size_t(3 * r.width()));
-                    continue;
-                }
-                for (int n = 3 * r.width(); n > 0; --n, ++in, ++out)
-                    *out = uchar(*in - (*in >> 2));
-            } else {
-                packRowBest(out, reinterpret_cast<const QRgb*>(in) + sx, r.width(), dim);
-            }
+            packRowBest(out, reinterpret_cast<const QRgb*>(in) + sx, r.width(), dim);
         }
     }
 };
@@ -587,8 +577,9 @@ QImage composeView(const QImage& scaled, const QSize& viewport, const QPoint& ce
     if (canvas.isNull())
         return canvas;
 
+    // The dialog's pictures are RGB32 already; anything else is made so once.
     QImage pixels = scaled;
-    if (pixels.format() != QImage::Format_RGB888 && pixels.format() != QImage::Format_RGB32)
+    if (pixels.format() != QImage::Format_RGB32)
         pixels = pixels.convertToFormat(QImage::Format_RGB32);
 
     const QRect view_rect(QPoint(0, 0), viewport);
