@@ -170,12 +170,10 @@ private slots:
     void namedMarkers();
     void compiledOnHost_data();
     void compiledOnHost();
-    void inFlashOnAvr_data();
     void inFlashOnAvr();
     void refusesHugeOutput();
     void readsTemplate_data();
     void readsTemplate();
-    void hugeFileWithEarlyNul();
 };
 
 // Random templates of numbered markers, stray "%" and text, named-looking
@@ -268,20 +266,10 @@ void tst_Codegen::compiledOnHost()
     QCOMPARE(run(dir.path(), compiler + " -Wall -Wextra -Werror -o reader main.c && ./reader"), expected);
 }
 
-void tst_Codegen::inFlashOnAvr_data()
-{
-    QTest::addColumn<QString>("compiler");
-    QTest::addColumn<bool>("library_first");
-    QTest::newRow("C, generated files first") << "avr-gcc -x c" << false;
-    QTest::newRow("C++, library header first") << "avr-g++ -x c++" << true;
-}
-
 // Included before the display library's header, an array must not fall back
 // to RAM while the library reads flash.
 void tst_Codegen::inFlashOnAvr()
 {
-    QFETCH(QString, compiler);
-    QFETCH(bool, library_first);
     for (const char* tool : { "avr-gcc", "avr-g++", "avr-objdump" }) {
         if (QStandardPaths::findExecutable(tool).isEmpty())
             QSKIP("no AVR tool chain: install the Debian packages gcc-avr, avr-libc, binutils-avr");
@@ -293,15 +281,18 @@ void tst_Codegen::inFlashOnAvr()
     const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
     const QString headers = writeHeaders(dir.path(), templates, { drawings()[5] });
     const QString display = "#include \"display.h\"\n";
-    QString main = library_first ? display + headers : headers + display;
-    for (int t = 0; t < templates.size(); ++t)
-        main += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&t%1_0[i]); }\n").arg(t);
-    QVERIFY(writeFile(dir.filePath("main.c"), main.toUtf8()));
-    const QString symbols = run(dir.path(), compiler + " -mmcu=atmega328p -Os -Wall -Wextra -Werror"
-                                                       " -c -o main.o main.c && avr-objdump -t main.o");
-    for (int t = 0; t < templates.size(); ++t) {
-        const QRegularExpression in_flash(QString("\\s\\.progmem\\.data\\s+\\w+\\s+\\w*t%1_0\\n").arg(t));
-        QVERIFY2(symbols.contains(in_flash), qPrintable(templates[t] + " not in flash:\n" + symbols));
+    // C with the generated files first, C++ with the library's header first.
+    for (const QString& compiler : { "avr-gcc -x c", "avr-g++ -x c++" }) {
+        QString main = compiler.endsWith(" c") ? headers + display : display + headers;
+        for (int t = 0; t < templates.size(); ++t)
+            main += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&t%1_0[i]); }\n").arg(t);
+        QVERIFY(writeFile(dir.filePath("main.c"), main.toUtf8()));
+        const QString symbols = run(dir.path(), compiler + " -mmcu=atmega328p -Os -Wall -Wextra -Werror"
+                                                           " -c -o main.o main.c && avr-objdump -t main.o");
+        for (int t = 0; t < templates.size(); ++t) {
+            const QRegularExpression in_flash(QString("\\s\\.progmem\\.data\\s+\\w+\\s+\\w*t%1_0\\n").arg(t));
+            QVERIFY2(symbols.contains(in_flash), qPrintable(compiler + ": " + templates[t] + " not in flash:\n" + symbols));
+        }
     }
 }
 
@@ -331,41 +322,38 @@ void tst_Codegen::refusesHugeOutput()
 void tst_Codegen::readsTemplate_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("size"); // the file's, padded with NULs
     QTest::addColumn<qint64>("limit");
     QTest::addColumn<QString>("text");
     const QByteArray a1000(1000, 'a');
-    QTest::newRow("UTF-8") << QByteArray("%2 é\r\n") << CODE_SIZE_LIMIT << "%2 é\r\n";
-    QTest::newRow("cut at a NUL") << QByteArray("ab\0cd", 5) << CODE_SIZE_LIMIT << "ab";
-    QTest::newRow("NUL in the second chunk") << QByteArray(70000, 'a') + '\0' + "zz" << CODE_SIZE_LIMIT
+    const qint64 none = 0, limit = CODE_SIZE_LIMIT;
+    QTest::newRow("UTF-8") << QByteArray("%2 é\r\n") << none << limit << "%2 é\r\n";
+    QTest::newRow("cut at a NUL") << QByteArray("ab\0cd", 5) << none << limit << "ab";
+    QTest::newRow("NUL in the second chunk") << QByteArray(70000, 'a') + '\0' + "zz" << none << limit
                                              << QString(70000, 'a');
-    QTest::newRow("NUL first") << QByteArray("\0ab", 3) << CODE_SIZE_LIMIT << "";
-    QTest::newRow("at the limit") << a1000 << qint64(1000) << QString(a1000);
-    QTest::newRow("over the limit") << a1000 << qint64(999) << "";
-    QTest::newRow("over the limit before a NUL") << a1000 + '\0' << qint64(999) << "";
-    QTest::newRow("long file, short text") << QByteArray("ab\0", 3) + a1000 << qint64(999) << "ab";
+    QTest::newRow("NUL first") << QByteArray("\0ab", 3) << none << limit << "";
+    QTest::newRow("at the limit") << a1000 << none << qint64(1000) << QString(a1000);
+    QTest::newRow("over the limit") << a1000 << none << qint64(999) << "";
+    QTest::newRow("over the limit before a NUL") << a1000 + '\0' << none << qint64(999) << "";
+    QTest::newRow("long file, short text") << QByteArray("ab\0", 3) + a1000 << none << qint64(999) << "ab";
+    QTest::newRow("sparse 256 MiB, text of two") << QByteArray("%2") << qint64(256 << 20) << limit << "%2";
 }
 
+// Nothing beyond the NUL is read.
 void tst_Codegen::readsTemplate()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(qint64, size);
     QFETCH(qint64, limit);
     QFETCH(QString, text);
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("t.txt"), bytes));
-    QCOMPARE(readCodeTemplate(dir.filePath("t.txt"), limit), text);
-}
-
-// A sparse file of 256 MiB whose text ends after two characters.
-void tst_Codegen::hugeFileWithEarlyNul()
-{
-    QTemporaryDir dir;
     QFile file(dir.filePath("t.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("%2") == 2 && file.resize(256 << 20));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && (!size || file.resize(size)));
     file.close();
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     const long peak = usage.ru_maxrss;
-    QCOMPARE(readCodeTemplate(file.fileName()), QStringLiteral("%2"));
+    QCOMPARE(readCodeTemplate(file.fileName(), limit), text);
     getrusage(RUSAGE_SELF, &usage);
     QVERIFY2(usage.ru_maxrss - peak < 16 * 1024, "read beyond the NUL");
 }
