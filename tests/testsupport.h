@@ -15,6 +15,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -88,8 +89,9 @@ inline QWidget* modalOrPopup()
 
 // Answers modal dialogs and popups that come up while it lives: the first
 // one only, or every one. Expecting one, the test fails when none came up
-// within `deadline_ms`. Nothing outlives the scope to answer a later test's
-// dialog; a dialog coming late is still answered, so the test cannot hang.
+// within `deadline_ms`, or when another one came after it (which is closed).
+// Nothing outlives the scope to answer a later test's dialog; a dialog coming
+// late is still answered, so the test cannot hang.
 class ModalAnswer
 {
 public:
@@ -107,6 +109,8 @@ public:
         if (count == First && (answered == 0 || late))
             QTest::qFail(qPrintable(QStringLiteral("no dialog came up within %1 ms").arg(deadline_ms)),
                          __FILE__, __LINE__);
+        if (!unexpected.isEmpty())
+            QTest::qFail(qPrintable("unexpected dialog " + unexpected), __FILE__, __LINE__);
     }
     int answered = 0;
 
@@ -114,10 +118,15 @@ private:
     void poll()
     {
         QWidget* modal = modalOrPopup();
-        if (!modal || busy)
+        if (!modal || busy || modal == first)
             return;
+        if (count == First && answered > 0) {
+            unexpected = modal->metaObject()->className();
+            modal->close();
+            return;
+        }
         if (count == First)
-            timer.stop();
+            first = modal;
         late = answered == 0 && started.hasExpired(deadline_ms);
         ++answered;
         busy = true;
@@ -130,6 +139,8 @@ private:
     int deadline_ms;
     bool late = false;
     bool busy = false;
+    QPointer<QWidget> first;
+    QString unexpected;
     QTimer timer;
     QElapsedTimer started;
 };
