@@ -75,8 +75,8 @@ QVector<bool> darkPixels(const QImage& bitmap)
     return dark;
 }
 
-// A photo-like picture: soft gradients, coloured shapes, noise when `noisy`.
-QImage scene(int width, int height, bool noisy = false)
+// A photo-like picture: soft gradients, coloured shapes, and noise.
+QImage scene(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
     QRandomGenerator rng(width);
@@ -85,7 +85,7 @@ QImage scene(int width, int height, bool noisy = false)
         for (int x = 0; x < width; ++x) {
             const double fx = double(x) / width, fy = double(y) / height;
             const int v = int(128 + 100 * std::sin(3 * fx + 2 * fy) * std::cos(2 * fy - fx));
-            const int n = noisy ? int(rng.bounded(81)) - 40 : 0;
+            const int n = int(rng.bounded(81)) - 40;
             line[x] = qRgb(qBound(0, v + n, 255), qBound(0, v * 4 / 5 + n, 255), 255 - v);
         }
     }
@@ -151,10 +151,10 @@ void tst_Converter::commands_data()
     };
     // logo.png: 256 x 128, black over x 20..71, y 10..35, halved into the bitmap.
     const QString usage = QStringLiteral("dotwright convert: ");
-    row("beside the input", "logo.png", 0, "", { "logo.h" });
     row("-o a folder to make", "-t bin -o out/ logo.png", 0, "", { "out/logo.bin" });
     row("several into a folder to make", "-o out a.png b.png", 0, "", { "out/a.h", "out/b.h" });
-    row("template", "--template tpl.txt logo.png", 0, "", { "logo.h" }, "logo 10,5 26x13 logo.png");
+    row("template, beside the input", "--template tpl.txt logo.png", 0, "", { "logo.h" },
+        "logo 10,5 26x13 logo.png");
     row("the user's template first", "-t ssd1306 -o mine.h logo.png", 0, "", { "mine.h" }, "mine mine");
     row("crop inside the black", "--template tpl.txt --crop 23,14,45,20 -o r.c logo.png", 0, "",
         { "r.c" }, "r 0,\\d+ 128x\\d+ logo.png");
@@ -333,7 +333,7 @@ void tst_Converter::fastNearlyExact()
         const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(size.width()));
         QByteArray jpeg;
         QBuffer buffer(&jpeg);
-        QVERIFY(scene(size.width(), size.height(), size.width() < 3000).save(&buffer, "jpeg", 90));
+        QVERIFY(scene(size.width(), size.height()).save(&buffer, "jpeg", 90));
         QVERIFY(writeBytes(path, size.width() < 3000 ? jpeg : exif(jpeg, 6)));
         QCOMPARE(convert({ "-t", "xbm", "-o", dir.filePath("exact.xbm"), path }).status, 0);
         QCOMPARE(convert({ "--fast", "-t", "xbm", "-o", dir.filePath("fast.xbm"), path }).status, 0);

@@ -15,7 +15,6 @@
 
 namespace {
 
-// Five bits a channel keep them as they are.
 const QVector<QRgb> kColours = { qRgb(248, 248, 248), qRgb(0, 0, 0), qRgb(248, 0, 0),
                                  qRgb(0, 128, 248) };
 
