@@ -81,6 +81,37 @@ inline QImage randomBitmap(quint32 seed, int one_in = 2)
     return bitmap;
 }
 
+// A working bitmap with just these pixels set.
+inline QImage bitmapWith(const QVector<QPoint>& points)
+{
+    QImage image = newBitmap();
+    for (const QPoint& p : points)
+        image.setPixel(p, 1);
+    return image;
+}
+
+inline QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// Writes `bytes` to `path`, making its folder first.
+inline bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// `jpeg` with an EXIF block saying how the camera was turned.
+inline QByteArray exif(const QByteArray& jpeg, char orientation)
+{
+    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
+                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
+    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
+}
+
 inline QWidget* modalOrPopup()
 {
     QWidget* modal = QApplication::activeModalWidget();

@@ -3,8 +3,8 @@
 // back pixel by pixel on the host and placed in flash on AVR, the XBM and the
 // binary page buffer, and huge templates refused.
 
-#include "bitmap.h"
 #include "codegen.h"
+#include "testsupport.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -16,17 +16,6 @@
 
 namespace {
 
-QImage bitmapWith(const QVector<QPoint>& points, quint32 random_seed = 0)
-{
-    QImage image = newBitmap();
-    QRandomGenerator rng(random_seed);
-    for (int i = 0; random_seed && i < 128 * 64; ++i)
-        image.setPixel(i % 128, i / 128, rng.bounded(2));
-    for (const QPoint& p : points)
-        image.setPixel(p, 1);
-    return image;
-}
-
 // Made on first use: the bitmap's colours are not there before main().
 const QList<QImage>& drawings()
 {
@@ -36,7 +25,7 @@ const QList<QImage>& drawings()
         bitmapWith({ { 3, 30 }, { 11, 34 }, { 6, 31 } }),      // width 9
         bitmapWith({ { 100, 48 }, { 115, 63 }, { 107, 50 } }), // width 16
         bitmapWith({ { 0, 0 }, { 127, 63 } }),                 // opposite corners
-        bitmapWith({}, 7),                                     // random
+        randomBitmap(7),
     };
     return made;
 }
@@ -95,12 +84,6 @@ QString templateOf(const QString& target)
                                   : DOTWRIGHT_BIN_DIR "/" + target);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray run(const QString& dir, const QString& command)
 {
     QProcess sh;
@@ -150,7 +133,7 @@ QString writeHeaders(const QString& dir, const QStringList& templates, const QLi
     for (int t = 0; t < templates.size(); ++t) {
         for (int i = 0; i < images.size(); ++i) {
             const QString id = QStringLiteral("t%1_%2").arg(t).arg(i);
-            if (!writeFile(dir + '/' + id + ".h", filled(templateOf(templates[t]), images[i], id)))
+            if (!writeBytes(dir + '/' + id + ".h", filled(templateOf(templates[t]), images[i], id)))
                 qFatal("cannot write %s", qPrintable(id));
             includes += "#include \"" + id + ".h\"\n";
         }
@@ -262,7 +245,7 @@ void tst_Codegen::compiledOnHost()
                     .arg(i);
         expected += picture(drawings()[i]).repeated(3) + "same\nsame\n";
     }
-    QVERIFY(writeFile(dir.filePath("main.c"), (main + "return 0;\n}\n").toUtf8()));
+    QVERIFY(writeBytes(dir.filePath("main.c"), (main + "return 0;\n}\n").toUtf8()));
     QCOMPARE(run(dir.path(), compiler + " -Wall -Wextra -Werror -o reader main.c && ./reader"), expected);
 }
 
@@ -276,7 +259,7 @@ void tst_Codegen::inFlashOnAvr()
     }
     QTemporaryDir dir;
     // Stands in for a display library: its own flash macro, made of PROGMEM.
-    QVERIFY(writeFile(dir.filePath("display.h"), "#ifndef DISPLAY_H\n#define DISPLAY_H\n"
+    QVERIFY(writeBytes(dir.filePath("display.h"), "#ifndef DISPLAY_H\n#define DISPLAY_H\n"
                       "#include <avr/pgmspace.h>\n#define U8X8_PROGMEM PROGMEM\n#endif\n"));
     const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
     const QString headers = writeHeaders(dir.path(), templates, { drawings()[5] });
@@ -286,7 +269,7 @@ void tst_Codegen::inFlashOnAvr()
         QString main = compiler.endsWith(" c") ? headers + display : display + headers;
         for (int t = 0; t < templates.size(); ++t)
             main += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&t%1_0[i]); }\n").arg(t);
-        QVERIFY(writeFile(dir.filePath("main.c"), main.toUtf8()));
+        QVERIFY(writeBytes(dir.filePath("main.c"), main.toUtf8()));
         const QString symbols = run(dir.path(), compiler + " -mmcu=atmega328p -Os -Wall -Wextra -Werror"
                                                            " -c -o main.o main.c && avr-objdump -t main.o");
         for (int t = 0; t < templates.size(); ++t) {
@@ -306,7 +289,7 @@ void tst_Codegen::refusesHugeOutput()
                              128, 64, 16).isNull());
     QVERIFY(!fillCodeTemplate(QString("%{hex_pages}").repeated(20000), corners)); // 120 MB
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("bomb.txt"), bomb.toUtf8()));
+    QVERIFY(writeBytes(dir.filePath("bomb.txt"), bomb.toUtf8()));
     QVERIFY(!generateCode(dir.filePath("bomb.txt"), corners));
 
     // Right at the limit, and a byte over it; a marker left unfilled counts as text.

@@ -52,19 +52,6 @@ Run convert(const QStringList& arguments, const QString& dir = QDir::tempPath(),
              process.readAllStandardError(), process.readAllStandardOutput() };
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Which of the 128 x 64 pixels are dark, for bitmaps of any format.
 QVector<bool> darkPixels(const QImage& bitmap)
 {
@@ -97,14 +84,6 @@ QImage scene(int width, int height)
         i % 2 ? painter.drawEllipse(r) : painter.drawRect(r);
     }
     return image;
-}
-
-// `jpeg` with an EXIF block saying how the camera was turned.
-QByteArray exif(const QByteArray& jpeg, char orientation)
-{
-    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
-                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
-    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
 }
 
 // Every file under `dir`, relative to it.

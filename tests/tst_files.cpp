@@ -32,26 +32,6 @@ bool dropFileOverride(bool drop)
 const QByteArray kEarlier("an earlier version\n");
 const QByteArray kWorked("name=%2 source=%1 size=%4x%5 bytes=%6\n%3end\n");
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-QImage bitmapWith(const QVector<QPoint>& points)
-{
-    QImage image = newBitmap();
-    for (const QPoint& p : points)
-        image.setPixel(p, 1);
-    return image;
-}
-
 } // namespace
 
 class tst_Files : public QObject

@@ -3,7 +3,7 @@
 // they are) and what it refuses (broken files, bombs, endless scans).
 
 #include "picture.h"
-#include "bitmap.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -38,14 +38,6 @@ QByteArray encoded(const QImage& image, const char* format, bool progressive = f
     writer.setQuality(100); // lossless where the format can be
     writer.write(image);
     return bytes;
-}
-
-// `jpeg` with an EXIF block saying how the camera was turned.
-QByteArray exif(const QByteArray& jpeg, char orientation)
-{
-    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
-                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
-    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
 }
 
 QString written(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)

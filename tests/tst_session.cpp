@@ -17,19 +17,6 @@ QString configFile(const QString& name)
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + '/' + name;
 }
 
-QByteArray readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-bool writeText(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 } // namespace
 
 class TestSession : public QObject
@@ -110,7 +97,7 @@ void TestSession::unsavedEdits()
     QFETCH(QString, answer);
     QFETCH(QString, saved);
     QFETCH(bool, goesOn);
-    QVERIFY(writeText(configFile("template.txt"), "mine %1 %2\n"));
+    QVERIFY(writeBytes(configFile("template.txt"), "mine %1 %2\n"));
     QTemporaryDir dir;
     const QString picture = dir.filePath(QStringLiteral("new.bmp"));
     QImage black(32, 16, QImage::Format_RGB32);
@@ -142,7 +129,7 @@ void TestSession::unsavedEdits()
              : QStringLiteral("The bitmap has changes that are not saved. Save them first?"));
     QCOMPARE(w.isVisible(), act != "close" || !goesOn);
     if (saved.endsWith(".cpp"))
-        QCOMPARE(readText(dir.filePath(saved)), QByteArray("mine Picture001 kept\n"));
+        QCOMPARE(readBytes(dir.filePath(saved)), QByteArray("mine Picture001 kept\n"));
     if (saved.endsWith(".bmp"))
         QCOMPARE(QImage(dir.filePath(saved)), drawing);
     if (edited) // the black picture opened, or the drawing kept
@@ -182,7 +169,7 @@ void TestSession::waysIn()
         const int last = jpeg.lastIndexOf("\xFF\xDA");
         jpeg = jpeg.chopped(2) + jpeg.mid(last, jpeg.size() - 2 - last).repeated(88) + "\xFF\xD9";
         path = dir.filePath("slow.jpg");
-        QVERIFY(writeText(path, jpeg));
+        QVERIFY(writeBytes(path, jpeg));
     }
     QImage black(32, 16, QImage::Format_RGB32);
     black.fill(Qt::black);
