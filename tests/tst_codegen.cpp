@@ -3,8 +3,8 @@
 // back pixel by pixel on the host and placed in flash on AVR, the XBM and the
 // binary page buffer, and huge templates refused.
 
-#include "bitmap.h"
 #include "codegen.h"
+#include "testsupport.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -16,17 +16,6 @@
 
 namespace {
 
-QImage bitmapWith(const QVector<QPoint>& points, quint32 random_seed = 0)
-{
-    QImage image = newBitmap();
-    QRandomGenerator rng(random_seed);
-    for (int i = 0; random_seed && i < 128 * 64; ++i)
-        image.setPixel(i % 128, i / 128, rng.bounded(2));
-    for (const QPoint& p : points)
-        image.setPixel(p, 1);
-    return image;
-}
-
 // Made on first use: the bitmap's colours are not there before main().
 const QList<QImage>& drawings()
 {
@@ -36,7 +25,7 @@ const QList<QImage>& drawings()
         bitmapWith({ { 3, 30 }, { 11, 34 }, { 6, 31 } }),      // width 9
         bitmapWith({ { 100, 48 }, { 115, 63 }, { 107, 50 } }), // width 16
         bitmapWith({ { 0, 0 }, { 127, 63 } }),                 // opposite corners
-        bitmapWith({}, 7),                                     // random
+        randomBitmap(7),
     };
     return made;
 }
@@ -95,12 +84,6 @@ QString templateOf(const QString& target)
                                   : DOTWRIGHT_BIN_DIR "/" + target);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray run(const QString& dir, const QString& command)
 {
     QProcess sh;
@@ -150,7 +133,7 @@ QString writeHeaders(const QString& dir, const QStringList& templates, const QLi
     for (int t = 0; t < templates.size(); ++t) {
         for (int i = 0; i < images.size(); ++i) {
             const QString id = QStringLiteral("t%1_%2").arg(t).arg(i);
-            if (!writeFile(dir + '/' + id + ".h", filled(templateOf(templates[t]), images[i], id)))
+            if (!writeBytes(dir + '/' + id + ".h", filled(templateOf(templates[t]), images[i], id)))
                 qFatal("cannot write %s", qPrintable(id));
             includes += "#include \"" + id + ".h\"\n";
         }
@@ -170,13 +153,10 @@ private slots:
     void namedMarkers();
     void compiledOnHost_data();
     void compiledOnHost();
-    void inFlashOnAvr_data();
     void inFlashOnAvr();
-    void imageTargets();
     void refusesHugeOutput();
     void readsTemplate_data();
     void readsTemplate();
-    void hugeFileWithEarlyNul();
 };
 
 // Random templates of numbered markers, stray "%" and text, named-looking
@@ -235,6 +215,9 @@ void tst_Codegen::namedMarkers()
             QCOMPARE(filled("%{hex_" + marker.first.mid(4) + "}", bitmap),
                      hexLines(marker.second, marker.first.contains("box") ? per_row : 16));
     }
+    // The whole-bitmap targets: the raw page buffer, and an XBM image that reads back.
+    QCOMPARE(filled(templateOf("bin"), bitmap), pack(bitmap, whole, PAGES));
+    QCOMPARE(picture(QImage::fromData(filled(templateOf("xbm"), bitmap), "XBM")), picture(bitmap));
 }
 
 void tst_Codegen::compiledOnHost_data()
@@ -244,76 +227,55 @@ void tst_Codegen::compiledOnHost_data()
     QTest::newRow("C++") << "g++ -x c++";
 }
 
-// Every drawing through every C target, and through the default template
-// beside the Adafruit one: the same array, only spelled differently.
+// Every drawing through every C target, and through the numbered templates
+// beside the targets of their layout: the same array, only spelled differently.
 void tst_Codegen::compiledOnHost()
 {
     QFETCH(QString, compiler);
     QTemporaryDir dir;
-    const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt" };
+    const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
     QString main = kReader + writeHeaders(dir.path(), templates, drawings()) + "int main(void)\n{\n";
     QByteArray expected;
     for (int i = 0; i < drawings().size(); ++i) {
         main += QString("show(t0_%1, t0_%1_x, t0_%1_y, t0_%1_width, t0_%1_height, t0_%1_bytes_per_row, 0);\n"
                         "show(t1_%1, t1_%1_x, t1_%1_y, t1_%1_width, t1_%1_height, t1_%1_bytes_per_row, 1);\n"
                         "show(t2_%1, 0, 0, 0, 0, 0, 2);\n"
-                        "puts(sizeof t3_%1 == sizeof t0_%1 && !memcmp(t3_%1, t0_%1, sizeof t0_%1) ? \"same\" : \"differ\");\n")
+                        "puts(sizeof t3_%1 == sizeof t0_%1 && !memcmp(t3_%1, t0_%1, sizeof t0_%1) ? \"same\" : \"differ\");\n"
+                        "puts(sizeof t4_%1 == sizeof t1_%1 && !memcmp(t4_%1, t1_%1, sizeof t1_%1) ? \"same\" : \"differ\");\n")
                     .arg(i);
-        expected += picture(drawings()[i]).repeated(3) + "same\n";
+        expected += picture(drawings()[i]).repeated(3) + "same\nsame\n";
     }
-    QVERIFY(writeFile(dir.filePath("main.c"), (main + "return 0;\n}\n").toUtf8()));
+    QVERIFY(writeBytes(dir.filePath("main.c"), (main + "return 0;\n}\n").toUtf8()));
     QCOMPARE(run(dir.path(), compiler + " -Wall -Wextra -Werror -o reader main.c && ./reader"), expected);
-}
-
-void tst_Codegen::inFlashOnAvr_data()
-{
-    QTest::addColumn<QString>("compiler");
-    QTest::addColumn<bool>("library_first");
-    QTest::newRow("C, generated files first") << "avr-gcc -x c" << false;
-    QTest::newRow("C, library header first") << "avr-gcc -x c" << true;
-    QTest::newRow("C++, generated files first") << "avr-g++ -x c++" << false;
-    QTest::newRow("C++, library header first") << "avr-g++ -x c++" << true;
 }
 
 // Included before the display library's header, an array must not fall back
 // to RAM while the library reads flash.
 void tst_Codegen::inFlashOnAvr()
 {
-    QFETCH(QString, compiler);
-    QFETCH(bool, library_first);
     for (const char* tool : { "avr-gcc", "avr-g++", "avr-objdump" }) {
         if (QStandardPaths::findExecutable(tool).isEmpty())
             QSKIP("no AVR tool chain: install the Debian packages gcc-avr, avr-libc, binutils-avr");
     }
     QTemporaryDir dir;
     // Stands in for a display library: its own flash macro, made of PROGMEM.
-    QVERIFY(writeFile(dir.filePath("display.h"), "#ifndef DISPLAY_H\n#define DISPLAY_H\n"
+    QVERIFY(writeBytes(dir.filePath("display.h"), "#ifndef DISPLAY_H\n#define DISPLAY_H\n"
                       "#include <avr/pgmspace.h>\n#define U8X8_PROGMEM PROGMEM\n#endif\n"));
     const QStringList templates = { "adafruit", "u8g2", "ssd1306", "template.txt", "templates/template_u8g2.txt" };
     const QString headers = writeHeaders(dir.path(), templates, { drawings()[5] });
     const QString display = "#include \"display.h\"\n";
-    QString main = library_first ? display + headers : headers + display;
-    for (int t = 0; t < templates.size(); ++t)
-        main += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&t%1_0[i]); }\n").arg(t);
-    QVERIFY(writeFile(dir.filePath("main.c"), main.toUtf8()));
-    const QString symbols = run(dir.path(), compiler + " -mmcu=atmega328p -Os -Wall -Wextra -Werror"
-                                                       " -c -o main.o main.c && avr-objdump -t main.o");
-    for (int t = 0; t < templates.size(); ++t) {
-        const QRegularExpression in_flash(QString("\\s\\.progmem\\.data\\s+\\w+\\s+\\w*t%1_0\\n").arg(t));
-        QVERIFY2(symbols.contains(in_flash), qPrintable(templates[t] + " not in flash:\n" + symbols));
-    }
-}
-
-// The whole bitmap as an XBM image and as the raw page buffer.
-void tst_Codegen::imageTargets()
-{
-    for (const QImage& bitmap : drawings() + QList<QImage> { newBitmap() }) {
-        const QByteArray bin = filled(templateOf("bin"), bitmap);
-        QCOMPARE(bin.size(), 1024);
-        QCOMPARE(bin, pack(bitmap, QRect(0, 0, 128, 64), PAGES));
-        const QImage xbm = QImage::fromData(filled(templateOf("xbm"), bitmap), "XBM");
-        QCOMPARE(xbm.size(), QSize(128, 64));
-        QCOMPARE(picture(xbm), picture(bitmap));
+    // C with the generated files first, C++ with the library's header first.
+    for (const QString& compiler : { "avr-gcc -x c", "avr-g++ -x c++" }) {
+        QString main = compiler.endsWith(" c") ? headers + display : display + headers;
+        for (int t = 0; t < templates.size(); ++t)
+            main += QString("unsigned char read%1(unsigned i) { return pgm_read_byte(&t%1_0[i]); }\n").arg(t);
+        QVERIFY(writeBytes(dir.filePath("main.c"), main.toUtf8()));
+        const QString symbols = run(dir.path(), compiler + " -mmcu=atmega328p -Os -Wall -Wextra -Werror"
+                                                           " -c -o main.o main.c && avr-objdump -t main.o");
+        for (int t = 0; t < templates.size(); ++t) {
+            const QRegularExpression in_flash(QString("\\s\\.progmem\\.data\\s+\\w+\\s+\\w*t%1_0\\n").arg(t));
+            QVERIFY2(symbols.contains(in_flash), qPrintable(compiler + ": " + templates[t] + " not in flash:\n" + symbols));
+        }
     }
 }
 
@@ -327,7 +289,7 @@ void tst_Codegen::refusesHugeOutput()
                              128, 64, 16).isNull());
     QVERIFY(!fillCodeTemplate(QString("%{hex_pages}").repeated(20000), corners)); // 120 MB
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("bomb.txt"), bomb.toUtf8()));
+    QVERIFY(writeBytes(dir.filePath("bomb.txt"), bomb.toUtf8()));
     QVERIFY(!generateCode(dir.filePath("bomb.txt"), corners));
 
     // Right at the limit, and a byte over it; a marker left unfilled counts as text.
@@ -343,41 +305,38 @@ void tst_Codegen::refusesHugeOutput()
 void tst_Codegen::readsTemplate_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("size"); // the file's, padded with NULs
     QTest::addColumn<qint64>("limit");
     QTest::addColumn<QString>("text");
     const QByteArray a1000(1000, 'a');
-    QTest::newRow("UTF-8") << QByteArray("%2 é\r\n") << CODE_SIZE_LIMIT << "%2 é\r\n";
-    QTest::newRow("cut at a NUL") << QByteArray("ab\0cd", 5) << CODE_SIZE_LIMIT << "ab";
-    QTest::newRow("NUL in the second chunk") << QByteArray(70000, 'a') + '\0' + "zz" << CODE_SIZE_LIMIT
+    const qint64 none = 0, limit = CODE_SIZE_LIMIT;
+    QTest::newRow("UTF-8") << QByteArray("%2 é\r\n") << none << limit << "%2 é\r\n";
+    QTest::newRow("cut at a NUL") << QByteArray("ab\0cd", 5) << none << limit << "ab";
+    QTest::newRow("NUL in the second chunk") << QByteArray(70000, 'a') + '\0' + "zz" << none << limit
                                              << QString(70000, 'a');
-    QTest::newRow("NUL first") << QByteArray("\0ab", 3) << CODE_SIZE_LIMIT << "";
-    QTest::newRow("at the limit") << a1000 << qint64(1000) << QString(a1000);
-    QTest::newRow("over the limit") << a1000 << qint64(999) << "";
-    QTest::newRow("over the limit before a NUL") << a1000 + '\0' << qint64(999) << "";
-    QTest::newRow("long file, short text") << QByteArray("ab\0", 3) + a1000 << qint64(999) << "ab";
+    QTest::newRow("NUL first") << QByteArray("\0ab", 3) << none << limit << "";
+    QTest::newRow("at the limit") << a1000 << none << qint64(1000) << QString(a1000);
+    QTest::newRow("over the limit") << a1000 << none << qint64(999) << "";
+    QTest::newRow("over the limit before a NUL") << a1000 + '\0' << none << qint64(999) << "";
+    QTest::newRow("long file, short text") << QByteArray("ab\0", 3) + a1000 << none << qint64(999) << "ab";
+    QTest::newRow("sparse 256 MiB, text of two") << QByteArray("%2") << qint64(256 << 20) << limit << "%2";
 }
 
+// Nothing beyond the NUL is read.
 void tst_Codegen::readsTemplate()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(qint64, size);
     QFETCH(qint64, limit);
     QFETCH(QString, text);
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("t.txt"), bytes));
-    QCOMPARE(readCodeTemplate(dir.filePath("t.txt"), limit), text);
-}
-
-// A sparse file of 256 MiB whose text ends after two characters.
-void tst_Codegen::hugeFileWithEarlyNul()
-{
-    QTemporaryDir dir;
     QFile file(dir.filePath("t.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("%2") == 2 && file.resize(256 << 20));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && (!size || file.resize(size)));
     file.close();
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     const long peak = usage.ru_maxrss;
-    QCOMPARE(readCodeTemplate(file.fileName()), QStringLiteral("%2"));
+    QCOMPARE(readCodeTemplate(file.fileName(), limit), text);
     getrusage(RUSAGE_SELF, &usage);
     QVERIFY2(usage.ru_maxrss - peak < 16 * 1024, "read beyond the NUL");
 }

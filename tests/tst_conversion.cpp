@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "conversion.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <functional>
@@ -138,10 +139,12 @@ private slots:
 
     void defaultsAreTheDarknessTest()
     {
+        // The top rows are greys around 128, the boundary.
         QImage colours(128, 64, QImage::Format_RGB32);
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 128; ++x)
-                colours.setPixel(x, y, qRgb(2 * x + y % 2, 4 * y, (x * 7) ^ (y * 13)));
+                colours.setPixel(x, y, y < 2 ? qRgb(64 + x / 2, 64 + x / 2, 64 + x / 2)
+                                             : qRgb(2 * x + y % 2, 4 * y, (x * 7) ^ (y * 13)));
         for (QImage::Format format :
              {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied,
               QImage::Format_RGB888, QImage::Format_Grayscale8, QImage::Format_RGB16,
@@ -191,27 +194,6 @@ private slots:
         }
     }
 
-    void rampDensity()
-    {
-        // Densities of 4-column bands (256 pixels) against 1 - grey / 255.
-        // Floyd-Steinberg passes all error on: only the rounding of a band's
-        // dots is off, 0.03. Atkinson drops a quarter of each error, which
-        // pushes greys toward the nearer extreme: 0.03 at mid grey, growing to
-        // 0.15 at black and white.
-        const QImage ramp = greys(128, 64, [](int x, int) { return 2 * x; });
-        for (DitherMethod dither : {DitherMethod::FloydSteinberg, DitherMethod::Atkinson}) {
-            const double growth = dither == DitherMethod::Atkinson ? 0.12 : 0.0;
-            const QImage bitmap = convert(ramp, method(dither));
-            for (int band = 0; band < 128; band += 4) {
-                const double grey = 2 * band + 3; // the band's mean
-                const double density = countSet(bitmap, QRect(band, 0, 4, 64)) / 256.0;
-                const double tolerance = 0.03 + growth * qAbs(grey - 127.5) / 127.5;
-                QVERIFY2(qAbs(density - (1 - grey / 255)) <= tolerance,
-                         qPrintable(ditherName(dither) + QString::number(band)));
-            }
-        }
-    }
-
     void bayerPattern_data()
     {
         // The 4 x 4 cells set on a flat field, by rank in the Bayer matrix.
@@ -239,47 +221,32 @@ private slots:
         }
     }
 
-    void goldens_data()
+    void diffusionMatchesReference_data()
     {
-        // Grey 16 x + 8 y capped at white, black in columns 10 to 12: the edges
-        // are where clamping and the scan order show. None: set where
-        // 2 x + y < 16 and in the band. Bayer: the cells of bayerPattern's
-        // levels. The diffusions were made by referenceDiffusion.
         QTest::addColumn<DitherMethod>("dither");
-        QTest::addColumn<QStringList>("golden");
-        QTest::newRow("none") << DitherMethod::None << QStringList{
-            "XXXXXXXX__XXX___", "XXXXXXXX__XXX___", "XXXXXXX___XXX___", "XXXXXXX___XXX___",
-            "XXXXXX____XXX___", "XXXXXX____XXX___", "XXXXX_____XXX___", "XXXXX_____XXX___"};
-        QTest::newRow("floyd-steinberg") << DitherMethod::FloydSteinberg << QStringList{
-            "XXXXXX_X_XXXX___", "XXX_X_X_X_XXX___", "XXXXXX_X__XXX___", "XX_X_X_X_XXXX___",
-            "XXXX_X_X__XXX___", "XX_XX_X_X_XXX___", "X_X_X_X___XXX___", "XXXX_X__X_XXX___"};
-        QTest::newRow("atkinson") << DitherMethod::Atkinson << QStringList{
-            "XXXXXXX__XXXX___", "XXXXXX_XX_XXX___", "XXXX_X_X__XXX___", "XXXXX_XX__XXX___",
-            "XX__X_X__XXXX___", "XXXXXXX___XXX___", "XX_X___XX_XXX___", "XXX_XX____XXX___"};
-        QTest::newRow("bayer") << DitherMethod::Bayer << QStringList{
-            "XXXX_X_X__XXX___", "XXXXX_X_X_XXX___", "XX_X_X_X_XXXX___", "XXXXXXX_X_XXX___",
-            "_X_X_X_X__XXX___", "XXXXX_X_X_XXX___", "XX_X_X____XXX___", "XXX_X_X_X_XXX___"};
+        QTest::newRow("floyd-steinberg") << DitherMethod::FloydSteinberg;
+        QTest::newRow("atkinson") << DitherMethod::Atkinson;
     }
 
-    void goldens()
+    // A rough grey ramp with a black band: the edges are where clamping and
+    // the scan order show. Partly off the bitmap the hidden part still diffuses.
+    void diffusionMatchesReference()
     {
         QFETCH(DitherMethod, dither);
-        QFETCH(QStringList, golden);
-        const QImage picture = greys(16, 8, [](int x, int y) {
-            return x >= 10 && x <= 12 ? 0 : qMin(255, 16 * x + 8 * y);
+        QRandomGenerator rng(3);
+        const QImage picture = greys(40, 24, [&rng](int x, int y) {
+            return x >= 10 && x <= 12 ? 0 : qMin(255, 6 * x + 4 * y + int(rng.bounded(40)));
         });
-        if (dither == DitherMethod::FloydSteinberg || dither == DitherMethod::Atkinson)
-            QCOMPARE(referenceDiffusion(picture, dither == DitherMethod::Atkinson), golden);
-        // Partly off the bitmap the hidden part still diffuses. Whole Bayer cells apart.
-        for (const QPoint at : {QPoint(0, 0), QPoint(-4, -4), QPoint(116, 60)}) {
+        const QStringList expected = referenceDiffusion(picture, dither == DitherMethod::Atkinson);
+        for (const QPoint at : {QPoint(0, 0), QPoint(-5, -3), QPoint(100, 50)}) {
             const QImage bitmap = convert(picture, method(dither), at);
             int shown = 0;
-            for (int y = 0; y < 8; ++y) {
-                for (int x = 0; x < 16; ++x) {
+            for (int y = 0; y < picture.height(); ++y) {
+                for (int x = 0; x < picture.width(); ++x) {
                     if (!bitmap.rect().contains(at + QPoint(x, y)))
                         continue;
-                    shown += golden[y][x] == 'X';
-                    QCOMPARE(bit(bitmap, at.x() + x, at.y() + y), golden[y][x] == 'X');
+                    shown += expected[y][x] == 'X';
+                    QCOMPARE(bit(bitmap, at.x() + x, at.y() + y), expected[y][x] == 'X');
                 }
             }
             QCOMPARE(countSet(bitmap), shown);

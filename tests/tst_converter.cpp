@@ -6,13 +6,9 @@
 #include "selectdialog.h"
 #include "testsupport.h"
 
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QProcess>
 #include <QSettings>
-#include <QToolButton>
 
 #include <cmath>
 
@@ -56,12 +52,6 @@ Run convert(const QStringList& arguments, const QString& dir = QDir::tempPath(),
              process.readAllStandardError(), process.readAllStandardOutput() };
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Which of the 128 x 64 pixels are dark, for bitmaps of any format.
 QVector<bool> darkPixels(const QImage& bitmap)
 {
@@ -72,72 +62,28 @@ QVector<bool> darkPixels(const QImage& bitmap)
     return dark;
 }
 
-// Photo-like pictures: 0 soft gradients, 1 shapes, 2 noise, 3 text.
-QImage scene(int kind, int width, int height)
+// A photo-like picture: soft gradients, coloured shapes, and noise.
+QImage scene(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator rng(kind);
+    QRandomGenerator rng(width);
     for (int y = 0; y < height; ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
             const double fx = double(x) / width, fy = double(y) / height;
             const int v = int(128 + 100 * std::sin(3 * fx + 2 * fy) * std::cos(2 * fy - fx));
-            const int n = kind == 2 ? int(rng.bounded(81)) - 40 : 0;
+            const int n = int(rng.bounded(81)) - 40;
             line[x] = qRgb(qBound(0, v + n, 255), qBound(0, v * 4 / 5 + n, 255), 255 - v);
         }
     }
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; kind == 1 && i < 30; ++i) {
+    for (int i = 0; i < 30; ++i) {
         painter.setBrush(QColor(rng.bounded(256), rng.bounded(256), rng.bounded(256)));
         const QRect r(rng.bounded(width), rng.bounded(height), width / 4, height / 5);
         i % 2 ? painter.drawEllipse(r) : painter.drawRect(r);
     }
-    if (kind == 3) {
-        image.fill(Qt::white);
-        for (int y = 0, size = height / 40; y < height; y += size * 5 / 4, size += size / 8) {
-            QFont font;
-            font.setPixelSize(size);
-            painter.setFont(font);
-            painter.drawText(0, y + size, QStringLiteral("Pack my box with five dozen liquor jugs 0123"));
-        }
-    }
     return image;
-}
-
-// `jpeg` with an EXIF block saying how the camera was turned.
-QByteArray exif(const QByteArray& jpeg, char orientation)
-{
-    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
-                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
-    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
-}
-
-// Runs `act`, answering its dialogs: a file dialog gets `path`, the rotation
-// dialog `degrees`, the selection dialog OK. Returns the message boxes' texts.
-QStringList answering(const std::function<void()>& act, const QString& path = {}, int degrees = 0)
-{
-    QStringList said;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            said << box->text();
-            box->accept();
-        } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
-            auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            name->setText(path);
-            QTest::keyClick(name, Qt::Key_Return);
-        } else if (auto* input = qobject_cast<QInputDialog*>(modal)) {
-            input->setIntValue(degrees);
-            input->accept();
-        } else if (auto* ok = modal ? modal->findChild<QToolButton*>("okButton") : nullptr) {
-            QTest::mouseClick(ok, Qt::LeftButton);
-        }
-    });
-    timer.start(10);
-    act();
-    return said;
 }
 
 // Every file under `dir`, relative to it.
@@ -164,7 +110,6 @@ private slots:
     void commands_data();
     void commands();
     void versionAndHelp();
-    void userTemplateFirst();
     void sameAsWindow_data();
     void sameAsWindow();
     void cropMatchesDialog_data();
@@ -185,16 +130,15 @@ void tst_Converter::commands_data()
     };
     // logo.png: 256 x 128, black over x 20..71, y 10..35, halved into the bitmap.
     const QString usage = QStringLiteral("dotwright convert: ");
-    row("beside the input", "logo.png", 0, "", { "logo.h" });
-    row("-o a file", "-t xbm -o out.xbm logo.png", 0, "", { "out.xbm" });
     row("-o a folder to make", "-t bin -o out/ logo.png", 0, "", { "out/logo.bin" });
     row("several into a folder to make", "-o out a.png b.png", 0, "", { "out/a.h", "out/b.h" });
-    row("template", "--template tpl.txt logo.png", 0, "", { "logo.h" }, "logo 10,5 26x13 logo.png");
+    row("template, beside the input", "--template tpl.txt logo.png", 0, "", { "logo.h" },
+        "logo 10,5 26x13 logo.png");
+    row("the user's template first", "-t ssd1306 -o mine.h logo.png", 0, "", { "mine.h" }, "mine mine");
     row("crop inside the black", "--template tpl.txt --crop 23,14,45,20 -o r.c logo.png", 0, "",
         { "r.c" }, "r 0,\\d+ 128x\\d+ logo.png");
     row("one-bit bitmap as it is", "--template tpl.txt --invert --crop 0,0,9,9 -o r.c bitmap.xbm",
         0, "", { "r.c" }, "r 3,4 5x6 bitmap.xbm");
-    row("bad option", "--frob logo.png", 2, usage + "Unknown option 'frob'." + kHint);
     row("bad value", "--threshold 256 logo.png", 2,
         usage + "Bad value '256' for --threshold: 0 to 255." + kHint);
     row("crop of no width", "--crop 1,2,0,4 logo.png", 2,
@@ -202,16 +146,12 @@ void tst_Converter::commands_data()
             + kHint);
     row("template and target", "-t xbm --template tpl.txt logo.png", 2,
         usage + "Give either --target or --template, not both." + kHint);
-    row("no input", "-t xbm", 2, usage + "No input picture given." + kHint);
     row("several, -o a file", "-o plain a.png b.png", 2,
         usage + "With several inputs, -o must name a folder, not the file 'plain'." + kHint);
-    row("missing file", "missing.png", 1, "missing.png: Open file error\n");
     row("one bad among several", "-o out a.png plain b.png", 1, "plain: Open file error\n",
         { "out/a.h", "out/b.h" });
     row("output under a file", "-o plain/x.h logo.png", 1,
         "logo.png: plain/x.h: Open file for write error\n");
-    row("folder under a file", "-o plain/out/ a.png", 1,
-        "plain/out/: Cannot make the output folder\n");
     row("bad name", "--name my-logo logo.png", 1, "logo.png: File name only can contains numbers, "
         "letters, and '_'. ('0~9', 'A~Z', 'a~z' and '_')\n");
     row("blank for the box", "--crop 900,900,9,9 logo.png", 1,
@@ -242,10 +182,9 @@ void tst_Converter::commands()
     for (const char* name : { "logo.png", "a.png", "b.png", "sub/a.png" })
         QVERIFY(logo.save(root + name));
     QVERIFY(bitmap.save(root + "bitmap.xbm"));
-    QFile(root + "plain").open(QIODevice::WriteOnly);
-    QFile tpl(root + "tpl.txt");
-    QVERIFY(tpl.open(QIODevice::WriteOnly) && tpl.write("%{name} %{x},%{y} %{width}x%{height} %{picture}"));
-    tpl.close();
+    QVERIFY(writeBytes(root + "plain", ""));
+    QVERIFY(writeBytes(root + "tpl.txt", "%{name} %{x},%{y} %{width}x%{height} %{picture}"));
+    QVERIFY(writeBytes(userConfig() + "/dotwright/templates/ssd1306.txt", "mine %{name}"));
     const QStringList before = filesIn(root);
 
     const Run run = convert(arguments.split(' '), root);
@@ -275,34 +214,16 @@ void tst_Converter::versionAndHelp()
     QVERIFY(convert({ "--help" }, QDir::tempPath(), "").out.contains("dotwright convert"));
 }
 
-// As the window looks for it: in the user's configuration folder first.
-void tst_Converter::userTemplateFirst()
-{
-    QTemporaryDir dir;
-    QVERIFY(scene(1, 90, 60).save(dir.filePath("p.png")));
-    const QString mine = userConfig() + "/dotwright/templates/xbm.txt";
-    QVERIFY(QDir().mkpath(QFileInfo(mine).path()));
-    QFile file(mine);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine %{name}"));
-    file.close();
-    QCOMPARE(convert({ "-t", "xbm", "-o", "out.xbm", "p.png" }, dir.path()).status, 0);
-    QFile::remove(mine);
-    QCOMPARE(readBytes(dir.filePath("out.xbm")), QByteArray("mine out"));
-}
-
 void tst_Converter::sameAsWindow_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QStringList>("settings"); // remembered by the window, given to the converter
-    QTest::addColumn<QString>("edits");        // the editor's buttons in turn: x, y, r<degrees>
+    QTest::addColumn<QString>("edits");        // the editor's buttons in turn: x, y, one r<degrees>
     QTest::newRow("adafruit") << "adafruit" << QStringList() << "";
     QTest::newRow("u8g2") << "u8g2" << QStringList { "threshold", "100", "dither", "atkinson" }
                           << "y r90";
-    QTest::newRow("ssd1306") << "ssd1306"
-                             << QStringList { "invert", "", "brightness", "20", "contrast", "-30" }
-                             << "x r30";
-    QTest::newRow("xbm") << "xbm" << QStringList { "threshold", "150", "dither", "bayer" } << "";
-    QTest::newRow("bin") << "bin" << QStringList { "dither", "floyd-steinberg", "brightness", "-10" }
+    QTest::newRow("bin") << "bin" << QStringList { "invert", "", "dither", "floyd-steinberg",
+                                                   "brightness", "-10", "contrast", "-30" }
                          << "x y r200";
 }
 
@@ -330,23 +251,23 @@ void tst_Converter::sameAsWindow()
     }
     arguments.removeAll(QString());
     QTemporaryDir dir;
-    QDir().mkpath(dir.filePath("window"));
     const QString photo = dir.filePath("photo.jpg");
-    QVERIFY(scene(1, 333, 211).save(photo, "jpeg"));
+    QVERIFY(scene(333, 211).save(photo, "jpeg"));
     const QString name = "photo." + findCodeTarget(target)->extensions.first();
 
     MainWindow w;
     MainWindowTester t(w);
-    QCOMPARE(answering([&] { w.openFile(photo); }), QStringList());
-    for (const QString& edit : edits.split(' ', Qt::SkipEmptyParts)) {
-        const char* button = edit == "x" ? "toolButton_7" : edit == "y" ? "toolButton_8" : "toolButton_5";
-        arguments << (edit.startsWith('r') ? "--rotate" : "--flip") << edit.mid(edit.startsWith('r'));
-        QCOMPARE(answering([&] { QTest::mouseClick(t.child<QToolButton>(button), Qt::LeftButton); },
-                           {}, edit.mid(1).toInt()), QStringList());
+    {
+        Answering answers(dir.filePath("window/" + name), {}, {}, edits.section('r', 1).toInt());
+        w.openFile(photo);
+        for (const QString& edit : edits.split(' ', Qt::SkipEmptyParts)) {
+            arguments << (edit.startsWith('r') ? "--rotate" : "--flip") << edit.mid(edit.startsWith('r'));
+            t.click(edit == "x" ? "toolButton_7" : edit == "y" ? "toolButton_8" : "toolButton_5");
+        }
+        QDir().mkpath(dir.filePath("window"));
+        t.click("saveCCodeButton");
+        QCOMPARE(answers.shown.filter(QRegularExpression("^(?!Q)")), QStringList { "SelectDialog" });
     }
-    QCOMPARE(answering([&] {
-        QTest::mouseClick(t.child<QToolButton>("saveCCodeButton"), Qt::LeftButton);
-    }, dir.filePath("window/" + name)), QStringList());
 
     const Run run = convert(arguments << "-o" << name << photo, dir.path());
     QCOMPARE(run.err, QString());
@@ -360,8 +281,6 @@ void tst_Converter::cropMatchesDialog_data()
     QTest::addColumn<QRect>("crop");
     QTest::newRow("inside") << QRect(37, 21, 150, 60);
     QTest::newRow("partly off, top left") << QRect(-40, -10, 120, 90);
-    QTest::newRow("wider than the picture") << QRect(-100, 30, 500, 40);
-    QTest::newRow("one pixel") << QRect(5, 5, 1, 1);
     QTest::newRow("wholly off") << QRect(1000, -50, 20, 20);
 }
 
@@ -372,7 +291,7 @@ void tst_Converter::cropMatchesDialog()
     QFETCH(QRect, crop);
     QTemporaryDir dir;
     const QString path = dir.filePath("p.png");
-    const QImage picture = scene(0, 301, 151);
+    const QImage picture = scene(301, 151);
     QVERIFY(picture.save(path));
     SelectDialog dialog;
     dialog.setSource(picture);
@@ -384,20 +303,17 @@ void tst_Converter::cropMatchesDialog()
     QCOMPARE(darkPixels(QImage(dir.filePath("p.xbm"))), darkPixels(dialog.getSource()));
 }
 
-// Photos of 2 to 12 megapixels, one of each kind, one taken turned.
+// Photos of 4 and 6 megapixels, one taken turned.
 void tst_Converter::fastNearlyExact()
 {
     QTemporaryDir dir;
-    const QSize sizes[] = { { 1632, 1224 }, { 2400, 1600 }, { 3000, 2000 }, { 4000, 3000 } };
     int differing = 0;
-    for (int kind = 0; kind < 4; ++kind) {
-        const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(kind));
+    for (const QSize size : { QSize(2400, 1600), QSize(3000, 2000) }) {
+        const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(size.width()));
         QByteArray jpeg;
         QBuffer buffer(&jpeg);
-        QVERIFY(scene(kind, sizes[kind].width(), sizes[kind].height()).save(&buffer, "jpeg", 90));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kind == 1 ? exif(jpeg, 6) : jpeg));
-        file.close();
+        QVERIFY(scene(size.width(), size.height()).save(&buffer, "jpeg", 90));
+        QVERIFY(writeBytes(path, size.width() < 3000 ? jpeg : exif(jpeg, 6)));
         QCOMPARE(convert({ "-t", "xbm", "-o", dir.filePath("exact.xbm"), path }).status, 0);
         QCOMPARE(convert({ "--fast", "-t", "xbm", "-o", dir.filePath("fast.xbm"), path }).status, 0);
         const QVector<bool> exact = darkPixels(QImage(dir.filePath("exact.xbm")));

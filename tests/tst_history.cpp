@@ -1,26 +1,12 @@
 // The edit history as a value: every kind of entry recorded, undone and redone,
 // checked pixel for pixel against independent reference transforms.
-#include "bitmap.h"
-#include "history.h"
-#include "stroke.h"
-
-#include <QRandomGenerator>
-#include <QtTest>
+#include "testsupport.h"
 
 namespace {
 
 const int W = 128, H = 64;
 
 #define CHECK(p) do { const QString p_ = (p); QVERIFY2(p_.isEmpty(), qPrintable(p_)); } while (0)
-
-int differences(const QImage& a, const QImage& b)
-{
-    int count = 0;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            count += a.pixelIndex(x, y) != b.pixelIndex(x, y);
-    return count;
-}
 
 // Reference transforms, pixel by pixel: each pixel takes the source pixel
 // `from` names, clear when that lies outside the frame.
@@ -65,17 +51,6 @@ QImage reference(const QImage& s, const QString& op, QRandomGenerator& rng)
     return stroke(s, op, rng, &entry);
 }
 
-// A working bitmap with about one pixel in `one_in` set.
-QImage randomBitmap(quint32 seed, int one_in = 2)
-{
-    QImage bitmap = newBitmap();
-    QRandomGenerator rng(seed);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            bitmap.setPixel(x, y, rng.bounded(one_in) == 0 ? 1 : 0);
-    return bitmap;
-}
-
 // A history, its bitmap, and every bitmap it has shown: states[k] is the
 // picture with the oldest k entries applied.
 struct Session
@@ -117,8 +92,7 @@ struct Session
             return op + ": not a 128 x 64 mono bitmap with the working colours";
         if (history.entries().size() != states.size() - 1 || applied() != want)
             return op + QString(": %1 entries, %2 applied").arg(history.entries().size()).arg(applied());
-        const int wrong = differences(bitmap, states.at(want));
-        return wrong ? op + QString(": %1 pixels differ from state %2").arg(wrong).arg(want) : QString();
+        return bitmap == states.at(want) ? QString() : op + QString(": not state %1").arg(want);
     }
 
     // Undo everything and one more, then redo everything and one more.
@@ -148,6 +122,7 @@ private slots:
     void randomEdits_data();
     void randomEdits();
     void uncoveredCornersClear();
+    void turnsAboutTheCentre();
 };
 
 void TestHistory::edits_data()
@@ -155,18 +130,14 @@ void TestHistory::edits_data()
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("expected"); // reference ops on the start picture
     QTest::newRow("36 x cw 10 is the start") << QString("cw10 ").repeated(36).trimmed() << "";
-    QTest::newRow("cw 90 twice loses nothing") << "cw90 cw90" << "q2";
     QTest::newRow("cw 45 twice is one cw 90") << "cw45 cw45" << "q1";
-    QTest::newRow("cw 90 then ccw 90 is the start") << "cw90 ccw90" << "";
     QTest::newRow("ccw 90 turns left") << "ccw90" << "q3";
     // A flip inside a run reverses the turn gathered so far.
     QTest::newRow("cw 30, mirror x, cw 30 straightens") << "cw30 mx cw30" << "mx";
-    QTest::newRow("cw 70, mirror y, cw 70 straightens") << "cw70 my cw70" << "my";
     QTest::newRow("mirror inside a run goes before the turn") << "cw90 mx ccw90" << "my";
     QTest::newRow("both mirrors inside a run") << "cw30 mx my cw150" << "";
     QTest::newRow("mirror before the run") << "mx cw90 cw90" << "mx q2";
-    QTest::newRow("pen breaks the run") << "cw90 pen cw90" << "q1 pen q1";
-    QTest::newRow("eraser breaks the run") << "ccw90 erase ccw90" << "q3 erase q3";
+    QTest::newRow("strokes break runs") << "cw90 pen cw90 erase ccw90" << "q1 pen q1 erase q3";
     QTest::newRow("invert joins the run") << "cw20 inv ccw20 inv" << "";
     QTest::newRow("every entry type") << "pen erase inv mx my cw37 ccw37" << "pen erase inv mx my";
     QTest::newRow("new edit after undo ends the redo") << "pen inv u u my r" << "my";
@@ -185,14 +156,14 @@ void TestHistory::edits()
     QRandomGenerator rng(7); // the session's stroke sequence
     for (const QString& op : expected.split(' ', Qt::SkipEmptyParts))
         want = reference(want, op, rng);
-    QCOMPARE(differences(session.bitmap, want), 0);
+    QCOMPARE(session.bitmap, want);
     CHECK(session.rewind());
 }
 
 void TestHistory::randomEdits_data()
 {
     QTest::addColumn<quint32>("seed");
-    for (quint32 seed : { 1u, 42u, 1999u, 31337u })
+    for (quint32 seed : { 1u, 42u })
         QTest::newRow(qPrintable(QString::number(seed))) << seed;
 }
 
@@ -222,6 +193,28 @@ void TestHistory::uncoveredCornersClear()
     CHECK(session.step("ccw45"));
     for (QPoint p : { QPoint(0, 0), QPoint(127, 0), QPoint(0, 63), QPoint(127, 63), QPoint(64, 32) })
         QCOMPARE(session.bitmap.pixelIndex(p), p.x() == 64 ? 1 : 0);
+}
+
+// Off the right angles a turn cannot be exact, but it stays about the frame's
+// centre: a centred disc keeps its centroid there within a pixel.
+void TestHistory::turnsAboutTheCentre()
+{
+    QImage disc = newBitmap();
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            disc.setPixel(x, y, std::hypot(x - 63.5, y - 31.5) < 28);
+    for (int angle = 1; angle < 360; ++angle) {
+        const QImage turned = turnBitmap(disc, angle);
+        QPointF sum;
+        int count = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                if (turned.pixelIndex(x, y)) {
+                    sum += QPointF(x - 63.5, y - 31.5);
+                    ++count;
+                }
+        QVERIFY2(qAbs(sum.x()) < count && qAbs(sum.y()) < count, qPrintable(QString::number(angle)));
+    }
 }
 
 QTEST_MAIN(TestHistory)

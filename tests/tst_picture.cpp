@@ -3,7 +3,7 @@
 // they are) and what it refuses (broken files, bombs, endless scans).
 
 #include "picture.h"
-#include "bitmap.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -15,7 +15,6 @@
 
 namespace {
 
-// Five bits a channel keep them as they are.
 const QVector<QRgb> kColours = { qRgb(248, 248, 248), qRgb(0, 0, 0), qRgb(248, 0, 0),
                                  qRgb(0, 128, 248) };
 
@@ -41,69 +40,6 @@ QByteArray encoded(const QImage& image, const char* format, bool progressive = f
     return bytes;
 }
 
-// A CMYK JPEG, inverted as without an Adobe marker (255: no ink), whose four
-// channels are the scans of grayscale JPEGs of `inks`.
-QByteArray cmykJpeg(const QList<QImage>& inks)
-{
-    QByteArray head, scans;
-    for (int c = 0; c < 4; ++c) {
-        const QByteArray gray = encoded(inks[c].convertToFormat(QImage::Format_Grayscale8), "jpeg");
-        int pos = 2;
-        for (int end; gray[pos + 1] != char(0xDA); pos = end) {
-            end = pos + 2 + (uchar(gray[pos + 2]) << 8 | uchar(gray[pos + 3]));
-            if (c == 0 && gray[pos + 1] == char(0xC0)) // the frame: four components
-                head += QByteArray("\xFF\xC0\0\x14", 4) + gray.mid(pos + 4, 5)
-                        + QByteArray("\x04\x01\x11\0\x02\x11\0\x03\x11\0\x04\x11\0", 13);
-            else if (c == 0 && gray[pos + 1] != char(0xE0)) // tables, not the JFIF block
-                head += gray.mid(pos, end - pos);
-        }
-        scans += QByteArray("\xFF\xDA\0\x08\x01", 5) + char(c + 1) + QByteArray("\0\0\x3F\0", 4)
-                 + gray.mid(pos + 10, gray.size() - pos - 12);
-    }
-    return "\xFF\xD8" + head + scans + "\xFF\xD9";
-}
-
-// `jpeg` with an EXIF block saying how the camera was turned.
-QByteArray exif(const QByteArray& jpeg, char orientation)
-{
-    const QByteArray block("\xFF\xE1\0\x22" // one entry: tag 0x112, a short, the orientation
-                           "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 29);
-    return jpeg.left(2) + block + orientation + QByteArray(6, '\0') + jpeg.mid(2);
-}
-
-// A GIF in kColours, one frame after the other. Two-bit LZW codes with a
-// clear code before every two pixels keep the code size at three bits.
-QByteArray gif(const QList<QImage>& frames)
-{
-    const auto le16 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char(v >> 8); };
-    QByteArray file = "GIF89a" + le16(frames[0].width()) + le16(frames[0].height())
-                     + QByteArray("\xF1\0\0", 3);
-    for (QRgb c : kColours)
-        file += QByteArray(1, char(qRed(c))) + char(qGreen(c)) + char(qBlue(c));
-    for (const QImage& frame : frames) {
-        QByteArray data;
-        int bits = 0, count = 0;
-        const auto code = [&](int value) {
-            bits |= value << count;
-            for (count += 3; count >= 8; count -= 8, bits >>= 8)
-                data += char(bits & 0xFF);
-        };
-        for (int i = 0; i < frame.width() * frame.height(); ++i) {
-            if (i % 2 == 0)
-                code(4);
-            code(kColours.indexOf(frame.pixel(i % frame.width(), i / frame.width()) | 0xFF000000));
-        }
-        code(5);
-        if (count > 0)
-            data += char(bits & 0xFF);
-        file += QByteArray(",\0\0\0\0", 5) + le16(frame.width()) + le16(frame.height()) + QByteArray("\0\x02", 2);
-        for (int i = 0; i < data.size(); i += 255)
-            file += char(qMin(255, data.size() - i)) + data.mid(i, 255);
-        file += QByteArray(1, '\0');
-    }
-    return file + ";";
-}
-
 QString written(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     QFile file(dir.filePath(name));
@@ -112,12 +48,13 @@ QString written(const QTemporaryDir& dir, const QString& name, const QByteArray&
     return file.fileName();
 }
 
-qint64 residentKb()
+// The most memory the process has held so far.
+qint64 peakKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     status.open(QIODevice::ReadOnly);
     const QByteArray text = status.readAll();
-    return text.mid(text.indexOf("VmRSS:") + 6).trimmed().split(' ').value(0).toLongLong();
+    return text.mid(text.indexOf("VmHWM:") + 6).trimmed().split(' ').value(0).toLongLong();
 }
 
 // A progressive JPEG whose last scan comes `repeats` more times.
@@ -153,31 +90,9 @@ void TestPicture::opens_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QImage>("expected");
     const QImage four = pattern(13, 7, 2, 4), blocks = pattern(48, 24, 8, 2);
-    QImage white(48, 24, QImage::Format_Grayscale8);
-    white.fill(255);
     QTest::newRow("BMP named .jpg") << encoded(four, "bmp") << "a.jpg" << four;
-    QTest::newRow("JPEG CMYK") << cmykJpeg({ white, white, white, blocks }) << "a.jpg" << blocks;
-    QTest::newRow("JPEG upside down") << exif(encoded(blocks, "jpeg"), 3) << "a.jpg"
-                                      << blocks.transformed(QTransform().rotate(180));
     QTest::newRow("JPEG turned clockwise") << exif(encoded(blocks, "jpeg"), 6) << "a.jpg"
                                            << blocks.transformed(QTransform().rotate(90));
-    QTest::newRow("PNG") << encoded(four, "png") << "a.png" << four;
-    QTest::newRow("TIFF") << encoded(four, "tiff") << "a.tif" << four;
-    QTest::newRow("WebP") << encoded(four, "webp") << "a.webp" << four;
-    QTest::newRow("GIF, first frame") << gif({ four, pattern(13, 7, 3, 4) }) << "a.gif" << four;
-    QImage dots(3, 2, QImage::Format_RGB32); // black where the bit is 1
-    dots.fill(Qt::white);
-    for (const QPoint& p : { QPoint(0, 0), QPoint(2, 0), QPoint(1, 1) })
-        dots.setPixel(p, qRgb(0, 0, 0));
-    QTest::newRow("PBM") << QByteArray("P1\n3 2\n1 0 1\n0 1 0\n") << "a.pbm" << dots;
-    QImage ramp(2, 1, QImage::Format_RGB32);
-    ramp.setPixel(0, 0, qRgb(0x40, 0x40, 0x40));
-    ramp.setPixel(1, 0, qRgb(0xC0, 0xC0, 0xC0));
-    QTest::newRow("PGM") << QByteArray("P5 2 1 255\n\x40\xC0") << "a.pgm" << ramp;
-    QTest::newRow("PPM") << QByteArray("P6 2 1 255\n\x40\x40\x40\xC0\xC0\xC0") << "a.ppm" << ramp;
-    QTest::newRow("XBM") << QByteArray("#define a_width 3\n#define a_height 2\n"
-                                       "static char a_bits[] = { 0x05, 0x02 };\n")
-                         << "a.xbm" << dots;
     // Transparent around a black square, half transparent black at its side.
     QImage icon(16, 16, QImage::Format_ARGB32), over_white(16, 16, QImage::Format_RGB32);
     icon.fill(Qt::transparent);
@@ -208,16 +123,8 @@ void TestPicture::refused_data()
     huge_jpeg.replace(sof, 4, "\xFF\xDC\xFF\xDC"); // 65500 x 65500
     QTest::newRow("JPEG claiming 12000 x 12000") << jpeg << "a.jpg";
     QTest::newRow("JPEG claiming 65500 x 65500") << huge_jpeg << "a.jpg";
-    QTest::newRow("PBM claiming 60000 x 60000") << QByteArray("P4 60000 60000\n\xFF\xFF") << "a.pbm";
     QTest::newRow("too many scans") << repeatedScans(pattern(64, 64, 8, 2), MAX_JPEG_SCANS) << "a.jpg";
-    const QImage four = pattern(13, 7, 2, 4);
-    for (const char* format : { "png", "tiff", "webp", "bmp" }) {
-        const QByteArray whole = encoded(four, format);
-        QTest::addRow("broken %s", format) << whole.left(16) + QByteArray(40, '\x5A') << "a.x";
-    }
-    QTest::newRow("broken GIF") << gif({ four }).left(13) + QByteArray(40, '\x5A') << "a.gif";
-    QTest::newRow("broken PBM") << QByteArray("P1\n3 x\n1 0 1\n") << "a.pbm";
-    QTest::newRow("broken XBM") << QByteArray("#define a_width 3\n#define a_height\n") << "a.xbm";
+    QTest::newRow("broken PNG") << encoded(pattern(13, 7, 2, 4), "png").left(16) + QByteArray(40, '\x5A') << "a.png";
     QTest::newRow("text") << QByteArray("just some words\n") << "a.jpg";
 }
 
@@ -226,9 +133,9 @@ void TestPicture::refused()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
     QTemporaryDir dir;
-    const qint64 before = residentKb();
+    const qint64 before = peakKb();
     QVERIFY(loadPicture(written(dir, name, bytes)).isNull());
-    QVERIFY2(residentKb() - before < 20000, "memory taken for a refused picture");
+    QVERIFY2(peakKb() - before < 20000, "memory taken for a refused picture");
 }
 
 void TestPicture::scanCount_data()
@@ -238,9 +145,6 @@ void TestPicture::scanCount_data()
     const QImage blocks = pattern(48, 24, 8, 2);
     QTest::newRow("baseline") << encoded(blocks, "jpeg") << 1;
     QTest::newRow("progressive colour") << encoded(blocks, "jpeg", true) << 10; // libjpeg's script
-    QTest::newRow("progressive grey")
-        << encoded(blocks.convertToFormat(QImage::Format_Grayscale8), "jpeg", true) << 6;
-    QTest::newRow("CMYK, a scan an ink") << cmykJpeg({ blocks, blocks, blocks, blocks }) << 4;
     // Stuffed zeros, restarts and fill bytes are data; a marker is not.
     QTest::newRow("markers in the data")
         << QByteArray("\xFF\xD8\xFF\xDA\0\x03\x01\xFF\0\x02\xFF\xD3\x04\xFF\xFF\xFF\xDA\0\x02"
@@ -286,7 +190,6 @@ void TestPicture::oneBitBitmaps_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("taken");
     QTest::newRow("XBM 128 x 64") << "a.xbm" << QByteArray("xbm") << bitmapSize() << true;
-    QTest::newRow("PBM 128 x 64") << "a.pbm" << QByteArray("pbm") << bitmapSize() << true;
     QTest::newRow("one-bit BMP") << "a.bmp" << QByteArray("bmp") << bitmapSize() << true;
     QTest::newRow("PBM 64 x 128") << "a.pbm" << QByteArray("pbm") << QSize(64, 128) << false;
     QTest::newRow("grey PGM") << "a.pgm" << QByteArray("pgm") << bitmapSize() << false;

@@ -66,11 +66,13 @@ void tst_Shell::ownButtons()
     // About stays checked exactly as long as its dialog is open.
     auto* about = qobject_cast<QToolButton*>(child("aboutButton"));
     QString seen;
-    whenModal([&seen, about](QWidget* dialog) {
-        seen = dialog->metaObject()->className() + QString(about->isChecked() ? " checked" : "");
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
-    QTest::mouseClick(about, Qt::LeftButton);
+    {
+        ModalAnswer answer([&seen, about](QWidget* dialog) {
+            seen = dialog->metaObject()->className() + QString(about->isChecked() ? " checked" : "");
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QTest::mouseClick(about, Qt::LeftButton);
+    }
     QCOMPARE(seen, QString("AboutDialog checked"));
     QVERIFY(!about->isChecked() && !about->isCheckable());
 
@@ -100,13 +102,15 @@ void tst_Shell::drag()
     const auto button = Qt::MouseButton(input & ~Qt::KeyboardModifierMask);
     const auto keys = Qt::KeyboardModifiers(input & Qt::KeyboardModifierMask);
     const QPoint start = window.pos(), step(-30, 20);
-    // The pointer follows a fixed path on the screen while the window moves under it.
+    // The pointer follows a fixed path on the screen, in two moves, while the
+    // window moves under it.
     QWindow* handle = window.windowHandle();
-    const QPoint to = handle->mapToGlobal(from) + step;
+    const QPoint to = handle->mapToGlobal(from) + 2 * step;
     QTest::mousePress(handle, button, keys, from);
+    QTest::mouseMove(handle, handle->mapFromGlobal(to - step));
     QTest::mouseMove(handle, handle->mapFromGlobal(to));
     QTest::mouseRelease(handle, button, keys, handle->mapFromGlobal(to));
-    QCOMPARE(window.pos(), moves ? start + step : start);
+    QCOMPARE(window.pos(), moves ? start + 2 * step : start);
     QCOMPARE(MainWindowTester(window).dragPoint(), INVALID_POINT);
 }
 

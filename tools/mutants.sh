@@ -17,11 +17,16 @@ jobs=$(nproc)
 patches=("$@")
 [ ${#patches[@]} -eq 0 ] && patches=("$root"/tools/mutants/*.patch)
 
-# The copy keeps the files' times, so a build left from an earlier run is reused.
-rm -rf "$scratch/tree"
+# The copy is brought in step file by file: a changed file is written anew, so
+# it is newer than anything built from it, and the rest of a build left from
+# an earlier run is reused. A patch left applied by an interrupted run goes too.
 mkdir -p "$scratch/tree"
-tar -C "$root" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$scratch/tree" -xf -
 cd "$scratch/tree"
+(cd "$root" && find . -path ./.git -prune -o -path './build*' -prune -o -type f -print) |
+    while IFS= read -r file; do
+        cmp -s "$root/$file" "$file" || { mkdir -p "$(dirname "$file")" && cp "$root/$file" "$file"; }
+    done
+find . -type f | while IFS= read -r file; do [ -e "$root/$file" ] || rm -f "$file"; done
 echo "building the scratch copy in $scratch/build ..."
 cmake -S . -B ../build -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 2
 cmake --build ../build -j"$jobs" >/dev/null 2>&1 || { echo "the unchanged tree does not build"; exit 2; }
