@@ -230,35 +230,6 @@ private:
     ModalAnswer modal;
 };
 
-// Kept for tests not yet moved to ModalAnswer. Answers the next dialog or
-// popup of the running test function and data row only: it gives up, failing
-// that test, when none came up within `deadline_ms`, and at once, with a
-// warning, when the test has moved on.
-inline void whenModal(std::function<void(QWidget*)> answer, int deadline_ms = 5000)
-{
-    const QByteArray test = QTest::currentTestFunction();
-    const QByteArray row = QTest::currentDataTag();
-    auto* timer = new QTimer;
-    QElapsedTimer started;
-    started.start();
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        const bool moved_on = test != QTest::currentTestFunction() || row != QTest::currentDataTag();
-        QWidget* modal = moved_on ? nullptr : modalOrPopup();
-        if (!moved_on && !modal && !started.hasExpired(deadline_ms))
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (modal)
-            answer(modal);
-        else if (moved_on)
-            qWarning("whenModal: %s %s ended before its dialog came up", test.constData(), row.constData());
-        else
-            QTest::qFail(qPrintable(QStringLiteral("no dialog came up within %1 ms").arg(deadline_ms)),
-                         __FILE__, __LINE__);
-    });
-    timer->start(10);
-}
-
 // QTest's key events set the application's modifier state only through the
 // modifiers they carry, so Ctrl is sent with itself as modifier.
 inline void pressCtrl(QWidget* target, bool press = true)

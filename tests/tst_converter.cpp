@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QPainter>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
 
@@ -110,6 +111,7 @@ private slots:
     void commands_data();
     void commands();
     void versionAndHelp();
+    void windowOpensNamedPicture();
     void sameAsWindow_data();
     void sameAsWindow();
     void cropMatchesDialog_data();
@@ -212,6 +214,35 @@ void tst_Converter::versionAndHelp()
     for (const CodeTarget& target : codeTargets())
         QVERIFY2(help.contains(target.name), qPrintable(target.name));
     QVERIFY(convert({ "--help" }, QDir::tempPath(), "").out.contains("dotwright convert"));
+}
+
+// What a file manager's "Open with" does: the picture goes to the selection dialog.
+void tst_Converter::windowOpensNamedPicture()
+{
+    QTemporaryDir dir;
+    QVERIFY(QImage(60, 30, QImage::Format_RGB32).save(dir.filePath("named.png")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), userConfig());
+    QProcess window;
+    window.setProcessEnvironment(env);
+    window.setWorkingDirectory(dir.path());
+    window.setProcessChannelMode(QProcess::MergedChannels);
+    window.start(DOTWRIGHT_BIN_DIR "/dotwright", { "named.png" });
+    QByteArray said;
+    // The dialog logs the picture it is given: centred, all of it selected.
+    const QByteArray shown("source:center_point=(410,205) select_rect=(-30.000,-15.000,60.000,30.000)");
+    QElapsedTimer clock;
+    clock.start();
+    while (!said.contains(shown) && window.state() != QProcess::NotRunning && !clock.hasExpired(20000)) {
+        if (window.waitForReadyRead(200))
+            said += window.readAll();
+    }
+    window.kill();
+    window.waitForFinished();
+    QVERIFY2(said.contains(shown), said.right(400).constData());
+    QCOMPARE(convert({ "-platform", "offscreen", "one.png", "two.png" }, dir.path(), "").status,
+             int(CONVERT_USAGE));
 }
 
 void tst_Converter::sameAsWindow_data()

@@ -1,5 +1,6 @@
 // What outlives a session and what a session must not lose: remembered
 // settings, the question before unsaved edits go, the user's own template.
+#include "selectdialog.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QImageWriter>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSlider>
 
@@ -48,9 +50,27 @@ void TestSession::secondStartRestores()
         t.child<QSlider>("verticalSlider")->setValue(9);
         t.child<QAction>("action_pensize_7")->trigger();
         t.child<QAction>("action_erasesize_3")->trigger();
-        Answering answer;
-        w.openFile(picture); // the import sets the zoom back to 5
+        {
+            ModalAnswer settle([](QWidget* dialog) { // settings chosen in the selection dialog
+                dialog->findChild<QSlider*>("thresholdSlider")->setValue(150);
+                QTest::mouseClick(dialog->findChild<QToolButton*>("ditherAtkinsonButton"), Qt::LeftButton);
+                QTest::mouseClick(dialog->findChild<QToolButton*>("okButton"), Qt::LeftButton);
+            });
+            w.openFile(picture); // the import sets the zoom back to 5
+        }
         t.child<QSlider>("verticalSlider")->setValue(11);
+        QVERIFY(writeBytes(configFile("templates/u8g2.txt"), "%{name}")
+                && writeBytes(configFile("template.txt"), "%2"));
+        ModalAnswer save([&](QWidget* dialog) { // the code type chosen in the save dialog
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            if (!files)
+                return QTest::keyClick(dialog, Qt::Key_Escape);
+            files->selectNameFilter(files->nameFilters().value(3));
+            auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            name->setText(pictures.filePath("art.h"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        t.click("saveCCodeButton");
     }
     MainWindow w;
     MainWindowTester t(w);
@@ -58,6 +78,27 @@ void TestSession::secondStartRestores()
     QCOMPARE(t.zoom(), 11);
     QCOMPARE(QPair(t.penSize(), t.eraseSize()), QPair(7, 3));
     QVERIFY(t.child<QAction>("action_pensize_7")->isChecked());
+    QString type;
+    t.bitmap() = t.cleanBitmap() = randomBitmap(3);
+    {
+        ModalAnswer look([&type](QWidget* dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(dialog))
+                type = files->selectedNameFilter();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        t.click("saveCCodeButton");
+    }
+    QVERIFY2(type.startsWith("u8g2"), qPrintable(type));
+    ConversionSettings remembered;
+    {
+        ModalAnswer look([&remembered](QWidget* dialog) {
+            if (auto* select = qobject_cast<SelectDialog*>(dialog))
+                remembered = select->getConversion();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        w.openFile(picture);
+    }
+    QCOMPARE(QPair(remembered.threshold, remembered.dither), QPair(150, DitherMethod::Atkinson));
     for (const QString& expected : { pictures.path(), others.path() }) {
         QString folder;
         {
