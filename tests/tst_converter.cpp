@@ -150,7 +150,8 @@ void tst_Converter::commands_data()
         usage + "Give either --target or --template, not both." + kHint);
     row("several, -o a file", "-o plain a.png b.png", 2,
         usage + "With several inputs, -o must name a folder, not the file 'plain'." + kHint);
-    row("one bad among several", "-o out a.png plain b.png", 1, "plain: Open file error\n",
+    row("bad and missing among several", "-o out a.png plain gone.png b.png", 1,
+        "plain: Open file error\ngone.png: Open file error\n",
         { "out/a.h", "out/b.h" });
     row("output under a file", "-o plain/x.h logo.png", 1,
         "logo.png: plain/x.h: Open file for write error\n");
