@@ -120,7 +120,12 @@ QString fileKey(const QString& path)
 {
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+    if (!canonical.isEmpty())
+        return canonical;
+    // Not there yet: its folder's links resolved, as they will be once it is.
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
 }
 
 // `rect` (centred coordinates of a picture of `from` size) on the same
@@ -140,15 +145,27 @@ QRect rescaledRect(const QRect& rect, const QSize& from, const QSize& to)
 // The --fast path: false when it does not apply (no JPEG, or not far larger
 // than its result), for the exact path to take over; true with *bitmap the
 // result, null when the picture is refused.
-bool fastConversion(const QString& path, const ConvertOptions& options, QImage* bitmap)
+// A crop that takes none of the picture is a mistake in the command, not a
+// request for a blank screen.
+bool cropMisses(const QRect& crop, const QSize& picture, QSize* missed_size)
+{
+    if (crop.isNull() || crop.intersects(QRect(QPoint(0, 0), picture)))
+        return false;
+    if (missed_size)
+        *missed_size = picture;
+    return true;
+}
+
+bool fastConversion(const QString& path, const ConvertOptions& options, QImage* bitmap,
+                    QSize* missed_size)
 {
     // openPicture's guards, in its order.
     if (!QFileInfo(path).isFile())
         return false;
     QFile file(path);
-    char head[3];
-    if (!file.open(QIODevice::ReadOnly) || file.peek(head, 3) != 3
-        || std::memcmp(head, "\xFF\xD8\xFF", 3) != 0)
+    char head[2];
+    if (!file.open(QIODevice::ReadOnly) || file.peek(head, 2) != 2
+        || std::memcmp(head, "\xFF\xD8", 2) != 0)
         return false;
     // The decoder reads the mapped file, which the scan count has just paged
     // in, instead of copying it in through reads.
@@ -172,6 +189,8 @@ bool fastConversion(const QString& path, const ConvertOptions& options, QImage* 
 
     const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
     const QSize picture = turned ? stored.transposed() : stored;
+    if (cropMisses(options.crop, picture, missed_size))
+        return true;
     const SelectionPlan plan = proposedPlan(picture, cropSelection(options.crop, picture));
     const int eighths = fastEighths(plan.rect_src.size(), plan.rect_dst.size());
     if (eighths >= 8)
@@ -303,8 +322,8 @@ QRectF cropSelection(const QRect& crop, const QSize& picture)
 {
     if (crop.isNull())
         return wholeSelection(picture);
-    return QRectF(crop.x() - picture.width() / 2, crop.y() - picture.height() / 2, crop.width(),
-                  crop.height());
+    return QRectF(double(crop.x()) - picture.width() / 2, double(crop.y()) - picture.height() / 2,
+                  crop.width(), crop.height());
 }
 
 int fastEighths(const QSize& rect_src, const QSize& rect_dst)
@@ -318,15 +337,15 @@ int fastEighths(const QSize& rect_src, const QSize& rect_dst)
                           needed(rect_src.height(), rect_dst.height())), 8);
 }
 
-QImage convertedPicture(const QString& path, const ConvertOptions& options)
+QImage convertedPicture(const QString& path, const ConvertOptions& options, QSize* missed_size)
 {
     QImage bitmap;
-    if (options.fast && fastConversion(path, options, &bitmap))
+    if (options.fast && fastConversion(path, options, &bitmap, missed_size))
         return bitmap;
     OpenedPicture opened = openPicture(path);
     if (!opened.bitmap.isNull())
         return opened.bitmap;
-    if (opened.picture.isNull())
+    if (opened.picture.isNull() || cropMisses(options.crop, opened.picture.size(), missed_size))
         return QImage();
     const QRectF selection = cropSelection(options.crop, opened.picture.size());
     return proposedBitmap(opened.picture, selection, options.settings);
@@ -398,7 +417,15 @@ int runConvert(const ConvertOptions& options)
             failWrite(QStringLiteral("The output of an earlier input is already written here"));
             continue;
         }
-        QImage bitmap = convertedPicture(input, options);
+        QSize missed;
+        QImage bitmap = convertedPicture(input, options, &missed);
+        if (bitmap.isNull() && missed.isValid()) {
+            const QRect& c = options.crop;
+            fail(QStringLiteral("--crop %1,%2,%3,%4 lies outside the picture (%5 x %6)")
+                     .arg(c.x()).arg(c.y()).arg(c.width()).arg(c.height())
+                     .arg(missed.width()).arg(missed.height()));
+            continue;
+        }
         if (bitmap.isNull()) {
             fail(QLatin1String(OPEN_ERROR));
             continue;

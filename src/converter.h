@@ -72,8 +72,10 @@ int fastEighths(const QSize& rect_src, const QSize& rect_dst);
 // and turns: a one-bit 128 x 64 picture as it is, anything else reduced as
 // the selection dialog reduces it for options.crop with options.settings
 // (with options.fast, from a JPEG decoded smaller). Null when the picture
-// cannot be opened.
-QImage convertedPicture(const QString& path, const ConvertOptions& options);
+// cannot be opened, or when options.crop misses it: then *missed_size, if
+// given, is the picture's size.
+QImage convertedPicture(const QString& path, const ConvertOptions& options,
+                        QSize* missed_size = nullptr);
 
 // options.flips, then options.rotation, applied to `bitmap` as the editor's
 // buttons apply them.

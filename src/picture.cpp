@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPixelFormat>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef Q_OS_LINUX
@@ -63,8 +64,9 @@ private:
 bool tooManyScans(CancellableFile& device)
 {
     QFile& file = device.file;
-    char head[3];
-    device.jpeg = file.peek(head, 3) == 3 && std::memcmp(head, "\xFF\xD8\xFF", 3) == 0;
+    // The decoder needs only the start marker: it skips stray bytes after it.
+    char head[2];
+    device.jpeg = file.peek(head, 2) == 2 && std::memcmp(head, "\xFF\xD8", 2) == 0;
     if (!device.jpeg)
         return false;
     if (uchar* data = file.map(0, file.size())) {
@@ -177,10 +179,14 @@ OpenedPicture openPicture(const QString& path, const std::atomic_bool* cancel)
         return {};
 
     // Decoders allocate the whole claimed size before reading a pixel, so a
-    // tiny file may otherwise ask for gigabytes. A handler that cannot tell
-    // the size without decoding gets the benefit of the doubt.
+    // tiny file may otherwise ask for gigabytes. Every format offered tells
+    // its size from the header; others (found by content) are not decoded.
+    static const QByteArray offered[] = { "bmp", "jpeg", "png", "gif", "pbm", "pgm",
+                                          "ppm", "xbm", "tiff", "webp" };
+    if (std::find(std::begin(offered), std::end(offered), reader.format()) == std::end(offered))
+        return {};
     const QSize claimed = reader.size();
-    if (claimed.isValid() && !pictureSizeAcceptable(claimed))
+    if (!claimed.isValid() || !pictureSizeAcceptable(claimed))
         return {};
 
     // The JPEG reader decodes into a given image of the right size and format.
@@ -209,7 +215,7 @@ OpenedPicture pastedPicture(const QImage& image)
 
 int jpegScanCount(const uchar* data, qint64 size, int stop)
 {
-    if (size < 3 || data[0] != 0xFF || data[1] != 0xD8 || data[2] != 0xFF)
+    if (size < 2 || data[0] != 0xFF || data[1] != 0xD8)
         return -1;
     int scans = 0;
     qint64 pos = 2;

@@ -157,14 +157,16 @@ void tst_Converter::commands_data()
         "logo.png: plain/x.h: Open file for write error\n");
     row("bad name", "--name my-logo logo.png", 1, "logo.png: File name only can contains numbers, "
         "letters, and '_'. ('0~9', 'A~Z', 'a~z' and '_')\n");
-    row("blank for the box", "--crop 900,900,9,9 logo.png", 1,
+    row("blank for the box", "--crop 200,100,9,9 logo.png", 1,
         "logo.png: Bitmap can not be empty\n");
-    row("blank for the whole bitmap", "-t ssd1306 --crop 900,900,9,9 logo.png", 0, "", { "logo.h" });
+    row("blank for the whole bitmap", "-t ssd1306 --crop 200,100,9,9 logo.png", 0, "", { "logo.h" });
+    row("crop off the picture", "-t ssd1306 --crop -2147483648,9,9,9 logo.png", 1,
+        "logo.png: --crop -2147483648,9,9,9 lies outside the picture (256 x 128)\n");
     row("over the input", "-t xbm bitmap.xbm", 1,
         "bitmap.xbm: bitmap.xbm: The output would replace an input picture\n");
-    row("two inputs, one output", "-o out a.png sub/a.png", 1,
-        "sub/a.png: out/a.h: The output of an earlier input is already written here\n",
-        { "out/a.h" });
+    row("two inputs, one output, through a link", "-o link a.png sub/a.png", 1,
+        "sub/a.png: link/a.h: The output of an earlier input is already written here\n",
+        { "real/a.h" });
 }
 
 void tst_Converter::commands()
@@ -181,7 +183,8 @@ void tst_Converter::commands()
     QPainter(&logo).fillRect(20, 10, 52, 26, Qt::black);
     QImage bitmap = newBitmap();
     QPainter(&bitmap).fillRect(3, 4, 5, 6, Qt::color1);
-    QVERIFY(QDir().mkpath(root + "sub"));
+    QVERIFY(QDir().mkpath(root + "sub") && QDir().mkpath(root + "real"));
+    QVERIFY(QFile::link(root + "real", root + "link"));
     for (const char* name : { "logo.png", "a.png", "b.png", "sub/a.png" })
         QVERIFY(logo.save(root + name));
     QVERIFY(bitmap.save(root + "bitmap.xbm"));
@@ -313,7 +316,7 @@ void tst_Converter::cropMatchesDialog_data()
     QTest::addColumn<QRect>("crop");
     QTest::newRow("inside") << QRect(37, 21, 150, 60);
     QTest::newRow("partly off, top left") << QRect(-40, -10, 120, 90);
-    QTest::newRow("wholly off") << QRect(1000, -50, 20, 20);
+    QTest::newRow("partly off, bottom right") << QRect(250, 120, 100, 60);
 }
 
 // The dialog's selection is in centred source coordinates; --crop in the

@@ -123,7 +123,13 @@ void TestPicture::refused_data()
     huge_jpeg.replace(sof, 4, "\xFF\xDC\xFF\xDC"); // 65500 x 65500
     QTest::newRow("JPEG claiming 12000 x 12000") << jpeg << "a.jpg";
     QTest::newRow("JPEG claiming 65500 x 65500") << huge_jpeg << "a.jpg";
-    QTest::newRow("too many scans") << repeatedScans(pattern(64, 64, 8, 2), MAX_JPEG_SCANS) << "a.jpg";
+    const QByteArray scans = repeatedScans(pattern(64, 64, 8, 2), MAX_JPEG_SCANS);
+    QTest::newRow("too many scans") << scans << "a.jpg";
+    QTest::newRow("too many scans, a stray byte after the start") << QByteArray(scans).insert(2, '\0') << "a.jpg";
+    // A format not offered, whose reader tells no size before decoding.
+    QTest::newRow("MNG claiming 23000 x 23000, named .png")
+        << QByteArray::fromHex("8a4d4e470d0a1a0a0000001c4d484452000059d8000059d800000001000000000000"
+                               "00000000000000000000f4af424a000000004d454e442120f7d5") << "a.png";
     QTest::newRow("broken PNG") << encoded(pattern(13, 7, 2, 4), "png").left(16) + QByteArray(40, '\x5A') << "a.png";
     QTest::newRow("text") << QByteArray("just some words\n") << "a.jpg";
 }
