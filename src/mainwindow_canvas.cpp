@@ -40,7 +40,9 @@ void MainWindow::beginStroke(const QPoint& viewport_pos)
 {
     if (bitmap.isNull())
         return;
-    line_points.clear();
+    // A stroke whose release never came (a popup took it) is kept, not dropped.
+    if (!line_points.isEmpty())
+        commitStroke();
     line_points.append(mapToBitmap(viewport_pos));
     refresh();
 }
@@ -109,6 +111,11 @@ bool MainWindow::canvasEvent(QEvent* event)
         }
         return true;
     }
+    case QEvent::ContextMenu:
+        // The menu takes the left button's release from a stroke under way.
+        if (isDrawingTool(tool))
+            commitStroke();
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         const QMouseEvent* mouse = static_cast<QMouseEvent*>(event);
@@ -136,8 +143,12 @@ bool MainWindow::canvasEvent(QEvent* event)
             viewport->setCursor(Qt::OpenHandCursor);
             return true;
         }
-        if (modifiers != Qt::NoModifier)
+        if (modifiers != Qt::NoModifier) {
+            // The stroke on the canvas is the user's work whatever is held.
+            if (isDrawingTool(tool))
+                commitStroke();
             return false;
+        }
         last_point = INVALID_POINT;
         if (isDrawingTool(tool))
             commitStroke();

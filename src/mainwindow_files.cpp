@@ -240,6 +240,7 @@ bool MainWindow::isModified() const
 // Unsaved edits are kept unless the user saves them or lets them go.
 bool MainWindow::maySwitchPicture()
 {
+    commitStrokeOnCtrl(); // one under way is an edit too
     if (!isModified())
         return true;
     QMessageBox box(QMessageBox::Question, tr("Unsaved changes"),

@@ -117,6 +117,9 @@ private slots:
         row("truncated: 5 left, 11 above", "d-5,-11 u-5,-11", "(-1,-2)", "");
         // Ctrl ends the drag: the button, still held, neither draws nor pans.
         row("ctrl commits mid-drag", "z10 w3 D40,20 M60,20 + M60,40 - M65,45", "(40,20) (60,20)", "39,19,23,3", { 320, 160 }, "");
+        // A release with Shift held, or none at all before the next press, still ends the stroke.
+        row("shift at the release", "D10,5 L20,5 ^ U20,5", "(10,5) (20,5)", "10,5,11,1");
+        row("release lost", "D10,5 L20,5 D30,5 U30,5", "(10,5) (20,5)|(30,5)", "10,5,11,1 30,5,1,1");
         row("double click", "D10,10 U10,10 C20,12 M25,12 U25,12", "(10,10)|(20,12) (25,12)", "10,10,1,1 20,12,6,1");
         row("undo, redo", "D10,5 U10,5 D20,5 L20,9 U20,9 D30,5 U30,5 undo undo redo", "(10,5)|(20,5) (20,9)|(30,5)", "10,5,1,1 20,5,1,5");
         row("read-out", "m300,150 #60,30 M7,45 #7,45 m-3,319 #0,63", "", "");

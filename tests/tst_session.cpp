@@ -118,23 +118,23 @@ void TestSession::secondStartRestores()
 void TestSession::unsavedEdits_data()
 {
     QTest::addColumn<QString>("act");    // "close", "open" or "drop"
-    QTest::addColumn<bool>("edited");
+    QTest::addColumn<int>("edited");     // 0: not, 1: drawn, 2: a stroke under way
     QTest::addColumn<QString>("answer"); // the question's button, or "" when none may come
     QTest::addColumn<QString>("saved");  // the file the answer writes
     QTest::addColumn<bool>("goesOn");    // the window closes, or the picture is opened
-    QTest::newRow("close unchanged") << "close" << false << "" << "" << true;
-    QTest::newRow("close, cancel") << "close" << true << "Cancel" << "" << false;
-    QTest::newRow("close, discard") << "close" << true << "Discard" << "" << true;
-    QTest::newRow("open, save as code") << "open" << true << "Save as code" << "kept.cpp" << true;
-    QTest::newRow("drop, save as bitmap") << "drop" << true << "Save as bitmap" << "kept.bmp" << true;
-    QTest::newRow("drop, cancel") << "drop" << true << "Cancel" << "" << false;
+    QTest::newRow("close unchanged") << "close" << 0 << "" << "" << true;
+    QTest::newRow("close mid-stroke, cancel") << "close" << 2 << "Cancel" << "" << false;
+    QTest::newRow("close, discard") << "close" << 1 << "Discard" << "" << true;
+    QTest::newRow("open, save as code") << "open" << 1 << "Save as code" << "kept.cpp" << true;
+    QTest::newRow("drop, save as bitmap") << "drop" << 1 << "Save as bitmap" << "kept.bmp" << true;
+    QTest::newRow("drop, cancel") << "drop" << 1 << "Cancel" << "" << false;
 }
 
 // Code is saved through the user's own template, which is read first.
 void TestSession::unsavedEdits()
 {
     QFETCH(QString, act);
-    QFETCH(bool, edited);
+    QFETCH(int, edited);
     QFETCH(QString, answer);
     QFETCH(QString, saved);
     QFETCH(bool, goesOn);
@@ -149,8 +149,10 @@ void TestSession::unsavedEdits()
     MainWindowTester t(w);
     w.show();
     const QImage drawing = randomBitmap(9);
-    if (edited)
+    if (edited == 1)
         t.bitmap() = drawing;
+    if (edited == 2)
+        t.linePoints() = { QPoint(5, 5) };
 
     Answering answers(dir.filePath(saved), picture, answer);
     if (act == "close") {
@@ -173,8 +175,10 @@ void TestSession::unsavedEdits()
         QCOMPARE(readBytes(dir.filePath(saved)), QByteArray("mine Picture001 kept\n"));
     if (saved.endsWith(".bmp"))
         QCOMPARE(QImage(dir.filePath(saved)), drawing);
-    if (edited) // the black picture opened, or the drawing kept
+    if (edited == 1) // the black picture opened, or the drawing kept
         QCOMPARE(t.bitmap() == drawing, act == "close" || !goesOn);
+    if (edited == 2)
+        QCOMPARE(t.bitmap().pixelIndex(5, 5), 1);
 }
 
 void TestSession::waysIn_data()
