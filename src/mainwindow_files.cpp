@@ -140,9 +140,11 @@ void MainWindow::onPaste()
 {
     if (decode_cancel)
         return;
-    OpenedPicture pasted = pastedPicture(QGuiApplication::clipboard()->image());
+    const QImage copied = QGuiApplication::clipboard()->image();
+    OpenedPicture pasted = pastedPicture(copied);
     if (pasted.picture.isNull()) {
-        showError(tr("The clipboard holds no picture"));
+        // A picture too large to take is refused as one opened from a file.
+        showError(copied.isNull() ? tr("The clipboard holds no picture") : tr("Open file error"));
         return;
     }
     if (maySwitchPicture())
@@ -164,6 +166,12 @@ OpenedPicture MainWindow::decodeInBackground(const QString& path, bool* cancelle
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     decode_cancel = &cancel;
     worker->start();
+    if (!worker->isRunning() && !worker->isFinished()) {
+        // No thread to be had: decode here rather than wait for one forever.
+        decode_cancel = nullptr;
+        *cancelled = false;
+        return openPicture(path);
+    }
 
     QTimer::singleShot(BUSY_DELAY_MS, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -311,9 +319,13 @@ void MainWindow::onSaveCCode()
 
 bool MainWindow::saveAsCode()
 {
+    // The plain template is checked before the dialog; a named target after
+    // it, so a broken one, or one refusing a blank bitmap, never keeps the
+    // user from picking another type.
     const CodeTarget* target = findCodeTarget(preferences.code_target);
+    const bool plain_c = preferences.code_target == QLatin1String("c");
     QString code_template = target ? readTemplate(target->template_file) : loadCodeTemplate();
-    if (code_template.isEmpty()) {
+    if (!target && code_template.isEmpty()) {
         holdButtonDown(ui->saveCCodeButton, true);
         showError(tr("Load code template file error"));
         holdButtonDown(ui->saveCCodeButton, false);
@@ -322,18 +334,18 @@ bool MainWindow::saveAsCode()
     // A blank bitmap is refused unless the output is the whole bitmap.
     const bool blank = setPixelBounds(bitmap).isNull();
     const auto refusesBlank = [blank](const CodeTarget* t) { return blank && !(t && t->whole_bitmap); };
-    if (refusesBlank(target)) {
+    if (!target && refusesBlank(target)) {
         showError(tr("Bitmap can not be empty"));
         return false;
     }
 
+    const QString c_filter = tr("C file") + QStringLiteral("(*.c)");
     QString path = proposedSavePath(QLatin1Char('.') + (target ? target->extensions.first()
-                                                               : QStringLiteral("cpp")));
-    QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + tr("C file")
-                     + QStringLiteral("(*.c)");
+                                                               : QLatin1String(plain_c ? "c" : "cpp")));
+    QString filter = tr("C++ file") + QStringLiteral("(*.cpp);;") + c_filter;
     for (const CodeTarget& t : codeTargets())
         filter += QStringLiteral(";;") + targetFilter(t);
-    QString type = target ? targetFilter(*target) : QString();
+    QString type = target ? targetFilter(*target) : plain_c ? c_filter : QString();
     if (!runFileDialog(ui->saveCCodeButton, path, QFileDialog::AcceptSave, tr("Save As"), filter,
                        &type))
         return false;
@@ -343,7 +355,7 @@ bool MainWindow::saveAsCode()
     for (const CodeTarget& t : codeTargets())
         if (type == targetFilter(t))
             chosen = &t;
-    if (chosen != target) {
+    if (chosen != target || code_template.isEmpty()) {
         code_template = chosen ? readTemplate(chosen->template_file) : loadCodeTemplate();
         if (code_template.isEmpty()) {
             showError(tr("Load code template file error"));
@@ -380,7 +392,7 @@ bool MainWindow::saveAsCode()
         showError(tr("Write file error"));
     if (result != WriteResult::Ok)
         return false;
-    preferences.code_target = chosen ? chosen->name : QString();
+    preferences.code_target = chosen ? chosen->name : QLatin1String(type == c_filter ? "c" : "");
     rememberSaveFolder(path);
     return true;
 }

@@ -18,7 +18,7 @@ struct Preferences
     int zoom = 5;
     int pen_size = 1;
     int erase_size = 1;
-    QString code_target;  // empty: the plain template.txt
+    QString code_target;  // empty or "c": the plain template.txt, as C++ or C
     ConversionSettings conversion;
 
     bool operator==(const Preferences& other) const;

@@ -12,6 +12,7 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -653,10 +654,17 @@ QRect targetRect(const QRect& rect_src, const QRectF& sel, const QSize& target)
         return QRect();
     const int tw = target.width();
     const int th = target.height();
-    return QRect(qRound((rect_src.x() - sel.x()) * tw / sel.width()) + (BITMAP_WIDTH - tw) / 2,
-                 qRound((rect_src.y() - sel.y()) * th / sel.height()) + (BITMAP_HEIGHT - th) / 2,
-                 qRound(tw * rect_src.width() / sel.width()),
-                 qRound(th * rect_src.height() / sel.height()));
+    const double v[] = { (rect_src.x() - sel.x()) * tw / sel.width(),
+                         (rect_src.y() - sel.y()) * th / sel.height(),
+                         tw * rect_src.width() / sel.width(), th * rect_src.height() / sel.height() };
+    // A selection rounded to a hair's width (an edge dragged onto the
+    // opposite one) would magnify past what an int holds: it selects nothing.
+    for (const double d : v) {
+        if (!(std::abs(d) < double(1 << 30)))
+            return QRect();
+    }
+    return QRect(qRound(v[0]) + (BITMAP_WIDTH - tw) / 2, qRound(v[1]) + (BITMAP_HEIGHT - th) / 2,
+                 qRound(v[2]), qRound(v[3]));
 }
 
 QImage regionView(const QImage& image, const QRect& rect)

@@ -177,6 +177,7 @@ private slots:
         row("grey 128 clear", filled(wide, QColor(128, 128, 128)), 5, QRectF(), none, whole, all, 0);
         row("wholly off", black, 5, QRectF(200, 100, 60, 30), none, QRect(), QRect(), 0);
         row("zero width", black, 5, QRectF(-10, -10, 0, 20), none, QRect(), QRect(), 0);
+        row("a hair's width", black, 5, QRectF(-10, -10, 2.8e-14, 20), none, QRect(), QRect(), 0);
         // At level 25 a click takes a sliver of one picture pixel, which fills the bitmap:
         // the view's centre shows pixel (4, 4).
         row("8x8, a click on a dark pixel", checks, 25, QRectF(), {510, 305}, QRect(4, 4, 1, 1), all, 128 * 64);
