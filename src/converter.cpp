@@ -142,9 +142,6 @@ QRect rescaledRect(const QRect& rect, const QSize& from, const QSize& to)
     return QRect(left - to.width() / 2, top - to.height() / 2, right - left, bottom - top);
 }
 
-// The --fast path: false when it does not apply (no JPEG, or not far larger
-// than its result), for the exact path to take over; true with *bitmap the
-// result, null when the picture is refused.
 // A crop that takes none of the picture is a mistake in the command, not a
 // request for a blank screen.
 bool cropMisses(const QRect& crop, const QSize& picture, QSize* missed_size)
@@ -156,6 +153,9 @@ bool cropMisses(const QRect& crop, const QSize& picture, QSize* missed_size)
     return true;
 }
 
+// The --fast path: false when it does not apply (no JPEG, or not far larger
+// than its result), for the exact path to take over; true with *bitmap the
+// result, null when the picture is refused or the crop misses it.
 bool fastConversion(const QString& path, const ConvertOptions& options, QImage* bitmap,
                     QSize* missed_size)
 {

@@ -656,7 +656,8 @@ QRect targetRect(const QRect& rect_src, const QRectF& sel, const QSize& target)
     const int th = target.height();
     const double v[] = { (rect_src.x() - sel.x()) * tw / sel.width(),
                          (rect_src.y() - sel.y()) * th / sel.height(),
-                         tw * rect_src.width() / sel.width(), th * rect_src.height() / sel.height() };
+                         double(tw) * rect_src.width() / sel.width(),
+                         double(th) * rect_src.height() / sel.height() };
     // A selection rounded to a hair's width (an edge dragged onto the
     // opposite one) would magnify past what an int holds: it selects nothing.
     for (const double d : v) {
