@@ -169,7 +169,7 @@ int namedMarker(const char* t, int size, int* pos)
 // Markers are ASCII and UTF-8 never puts ASCII bytes inside a character, so
 // reading bytes finds what QString::arg finds in the characters.
 template <typename Found>
-void forEachMarker(const QByteArray& text, bool named, Found found)
+void forEachMarker(const QByteArray& text, Found found)
 {
     const char* t = text.constData();
     const int size = text.size();
@@ -181,7 +181,7 @@ void forEachMarker(const QByteArray& text, bool named, Found found)
             return;
         i = int(static_cast<const char*>(percent) - t);
         const int begin = i;
-        const int slot = named ? namedMarker(t, size, &i) : -1;
+        const int slot = namedMarker(t, size, &i);
         const int number = slot < 0 ? numberedMarker(t, size, &i) : -1;
         if (slot >= 0 || number >= 0)
             found(begin, i, number, slot);
@@ -192,7 +192,7 @@ void forEachMarker(const QByteArray& text, bool named, Found found)
 
 // The one filler: `make` gives the value of a slot, asked at most once and
 // only for slots the template uses.
-std::optional<QByteArray> fill(const QString& code_template, bool named,
+std::optional<QByteArray> fill(const QString& code_template,
                                const std::function<QByteArray(int)>& make, qint64 limit)
 {
     limit = qMin(limit, qint64(1) << 30);
@@ -201,7 +201,7 @@ std::optional<QByteArray> fill(const QString& code_template, bool named,
     std::vector<qint64> count(MAX_NUMBER + 1), spelled(MAX_NUMBER + 1);
     std::vector<qint64> named_count(SLOT_COUNT);
     qint64 size = text.size();
-    forEachMarker(text, named, [&](int begin, int end, int number, int slot) {
+    forEachMarker(text, [&](int begin, int end, int number, int slot) {
         if (slot >= 0) {
             ++named_count[slot];
         } else {
@@ -246,7 +246,7 @@ std::optional<QByteArray> fill(const QString& code_template, bool named,
     QByteArray out;
     out.reserve(int(size));
     int last = 0;
-    forEachMarker(text, named, [&](int begin, int end, int number, int slot) {
+    forEachMarker(text, [&](int begin, int end, int number, int slot) {
         out.append(text.constData() + last, begin - last);
         const int filled = slot >= 0 ? slot : slot_of[number];
         if (filled >= 0)
@@ -349,26 +349,8 @@ std::optional<QByteArray> fillCodeTemplate(const QString& code_template, const C
                                            qint64 limit)
 {
     const QRect box = setPixelBounds(input.bitmap);
-    return fill(code_template, true,
+    return fill(code_template,
                 [&](int slot) { return codeValue(input, box, slot); }, limit);
-}
-
-QString fillCodeTemplate(const QString& code_template, const QString& picture_name,
-                         const QString& identifier, const QString& rows, int width, int height,
-                         int bytes_per_row)
-{
-    const QString values[NUMBERED_VALUES] = { picture_name, identifier, rows,
-                                              QString::number(width), QString::number(height),
-                                              QString::number(bytes_per_row) };
-    const std::optional<QByteArray> code = fill(
-        code_template, false, [&](int slot) { return values[slot].toUtf8(); }, CODE_SIZE_LIMIT);
-    return code ? QString::fromUtf8(code->constData(), code->size()) : QString();
-}
-
-QString decodeCodeTemplate(const QByteArray& bytes)
-{
-    const int nul = bytes.indexOf('\0');
-    return QString::fromUtf8(nul < 0 ? bytes : bytes.left(nul));
 }
 
 QString readCodeTemplate(const QString& path, qint64 limit)
@@ -403,14 +385,6 @@ QString readCodeTemplate(const QString& path, qint64 limit)
         }
     }
     return QString::fromUtf8(text.constData(), text.size());
-}
-
-std::optional<QByteArray> generateCode(const QString& template_path, const CodeInput& input)
-{
-    const QString code_template = readCodeTemplate(template_path);
-    if (code_template.isEmpty())
-        return std::nullopt;
-    return fillCodeTemplate(code_template, input);
 }
 
 const QVector<CodeTarget>& codeTargets()

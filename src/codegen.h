@@ -101,27 +101,11 @@ struct CodeInput
 std::optional<QByteArray> fillCodeTemplate(const QString& code_template, const CodeInput& input,
                                            qint64 limit = CODE_SIZE_LIMIT);
 
-// The numbered markers alone filled with the six values given, as
-// QString::arg(picture_name, identifier, rows, width, height, bytes_per_row)
-// does; named markers stay as they are. A null string when the output would
-// pass CODE_SIZE_LIMIT.
-QString fillCodeTemplate(const QString& code_template, const QString& picture_name,
-                         const QString& identifier, const QString& rows, int width, int height,
-                         int bytes_per_row);
-
-// Reads a code template from `bytes`: decoded as UTF-8 up to the first NUL.
-QString decodeCodeTemplate(const QByteArray& bytes);
-
 // The template in the file at `path`: its text up to the first NUL, decoded
 // as UTF-8. An empty string when the file is no regular file, cannot be read
 // in full, is empty, or its text passes `limit` bytes. The file is read in
 // chunks up to the NUL, so a huge file with an early NUL costs little.
 QString readCodeTemplate(const QString& path, qint64 limit = CODE_SIZE_LIMIT);
-
-// Reads the template at `template_path` and fills it from `input`; nothing
-// when the template is missing, unreadable, empty or too large, or the
-// output too large: all one failure to the user, "Load code template file error".
-std::optional<QByteArray> generateCode(const QString& template_path, const CodeInput& input);
 
 // An output offered by name, one template file each.
 struct CodeTarget

@@ -332,9 +332,9 @@ void tst_Converter::cropMatchesDialog()
     dialog.setSource(picture);
     SelectDialogTester::selectRect(dialog) = QRectF(crop.x() - 301 / 2, crop.y() - 151 / 2,
                                                     crop.width(), crop.height());
-    const QString spec = QStringLiteral("%1,%2,%3,%4").arg(crop.x()).arg(crop.y())
+    const QString region = QStringLiteral("%1,%2,%3,%4").arg(crop.x()).arg(crop.y())
                              .arg(crop.width()).arg(crop.height());
-    QCOMPARE(convert({ "-t", "xbm", "--crop", spec, path }).status, 0);
+    QCOMPARE(convert({ "-t", "xbm", "--crop", region, path }).status, 0);
     QCOMPARE(darkPixels(QImage(dir.filePath("p.xbm"))), darkPixels(dialog.getSource()));
 }
 
